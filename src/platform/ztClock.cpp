@@ -1,0 +1,78 @@
+// Wall clock and calendar conversions over the C library's reentrant time functions.
+#include "platform/ztClock.h"
+
+#include <ctime>
+
+namespace zt::platform {
+namespace {
+
+void fromTm(const std::tm& inTm, CivilTime& outTime) {
+    outTime.year = inTm.tm_year + 1900;
+    outTime.month = inTm.tm_mon + 1;
+    outTime.day = inTm.tm_mday;
+    outTime.hour = inTm.tm_hour;
+    outTime.minute = inTm.tm_min;
+    outTime.second = inTm.tm_sec;
+    outTime.weekDay = inTm.tm_wday;
+    outTime.yearDay = inTm.tm_yday;
+    outTime.daylightSaving = inTm.tm_isdst > 0;
+}
+
+std::tm toTm(const CivilTime& inTime) {
+    std::tm tm{};
+    tm.tm_year = inTime.year - 1900;
+    tm.tm_mon = inTime.month - 1;
+    tm.tm_mday = inTime.day;
+    tm.tm_hour = inTime.hour;
+    tm.tm_min = inTime.minute;
+    tm.tm_sec = inTime.second;
+    tm.tm_isdst = -1;
+    return tm;
+}
+
+} // namespace
+
+int64_t secondsSinceEpoch() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<int64_t>(ts.tv_sec);
+}
+
+bool toLocal(int64_t inSeconds, CivilTime& outTime) {
+    const time_t t = static_cast<time_t>(inSeconds);
+    std::tm tm{};
+    if (::localtime_r(&t, &tm) == nullptr)
+        return false;
+    fromTm(tm, outTime);
+    return true;
+}
+
+bool toUtc(int64_t inSeconds, CivilTime& outTime) {
+    const time_t t = static_cast<time_t>(inSeconds);
+    std::tm tm{};
+    if (::gmtime_r(&t, &tm) == nullptr)
+        return false;
+    fromTm(tm, outTime);
+    return true;
+}
+
+bool fromLocal(const CivilTime& inTime, int64_t& outSeconds) {
+    std::tm tm = toTm(inTime);
+    const time_t t = ::mktime(&tm);
+    if (t == static_cast<time_t>(-1) && !(tm.tm_year == 69 && tm.tm_mon == 11 && tm.tm_mday == 31))
+        return false;
+    outSeconds = static_cast<int64_t>(t);
+    return true;
+}
+
+bool fromUtc(const CivilTime& inTime, int64_t& outSeconds) {
+    std::tm tm = toTm(inTime);
+    tm.tm_isdst = 0;
+    const time_t t = ::timegm(&tm);
+    if (t == static_cast<time_t>(-1) && !(tm.tm_year == 69 && tm.tm_mon == 11 && tm.tm_mday == 31))
+        return false;
+    outSeconds = static_cast<int64_t>(t);
+    return true;
+}
+
+} // namespace zt::platform
