@@ -25,7 +25,9 @@ void ztErrorMessage::clear() {
     itsError = ztErr_noError;
 }
 
-bool ztErrorMessage::isEmpty() const { return itsError == ztErr_noError || ztMessage::isEmpty(); }
+bool ztErrorMessage::isEmpty() const {
+    return itsError == ztErr_noError || ztMessage::isEmpty();
+}
 
 std::string& ztErrorMessage::getText(std::string& outText) const {
     ztMessage::getText(outText);

@@ -8,7 +8,8 @@ class ztErrorMessage : public ztMessage {
 public:
     ztErrorMessage() = default;
     ztErrorMessage(ztErr inError, const char* inTemplate);
-    ztErrorMessage(ztErr inError, const char* inTemplate, char inCode1, const std::string& inValue1);
+    ztErrorMessage(ztErr inError, const char* inTemplate, char inCode1,
+                   const std::string& inValue1);
     ztErrorMessage(ztErr inError, const char* inTemplate, char inCode1, const std::string& inValue1,
                    char inCode2, const std::string& inValue2);
     ztErrorMessage(ztErr inError, const char* inTemplate, char inCode1, const std::string& inValue1,

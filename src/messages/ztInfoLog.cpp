@@ -187,7 +187,8 @@ void ztLogSetThreadLabelProvider(ztLogThreadLabelFn inProvider) noexcept {
     gLabelProvider.store(inProvider);
 }
 
-void zt::detail::assertionFailed(const char* inFile, int inLine, const char* inExpression) noexcept {
+void zt::detail::assertionFailed(const char* inFile, int inLine,
+                                 const char* inExpression) noexcept {
     ztLog(5, "Assertion failed.  File: %s, line: %d.  Offending command: \"%s\".", inFile, inLine,
           inExpression);
 }

@@ -14,14 +14,15 @@ ztMessage::ztMessage(const char* inTemplate, char inCode1, const std::string& in
     addParam(inCode1, inValue1);
 }
 
-ztMessage::ztMessage(const char* inTemplate, char inCode1, const std::string& inValue1, char inCode2,
-                     const std::string& inValue2)
+ztMessage::ztMessage(const char* inTemplate, char inCode1, const std::string& inValue1,
+                     char inCode2, const std::string& inValue2)
     : ztMessage(inTemplate, inCode1, inValue1) {
     addParam(inCode2, inValue2);
 }
 
-ztMessage::ztMessage(const char* inTemplate, char inCode1, const std::string& inValue1, char inCode2,
-                     const std::string& inValue2, char inCode3, const std::string& inValue3)
+ztMessage::ztMessage(const char* inTemplate, char inCode1, const std::string& inValue1,
+                     char inCode2, const std::string& inValue2, char inCode3,
+                     const std::string& inValue3)
     : ztMessage(inTemplate, inCode1, inValue1, inCode2, inValue2) {
     addParam(inCode3, inValue3);
 }
@@ -31,7 +32,9 @@ void ztMessage::clear() {
     itsParams.clear();
 }
 
-bool ztMessage::isEmpty() const { return itsTemplate.empty(); }
+bool ztMessage::isEmpty() const {
+    return itsTemplate.empty();
+}
 
 std::string ztMessage::getText() const {
     std::string text;
@@ -65,7 +68,9 @@ void ztMessage::addParam(char inCode, const char* inValue) {
     addParam(inCode, std::string(inValue ? inValue : ""));
 }
 
-void ztMessage::addParam(char inCode, uint32_t inValue) { addParam(inCode, std::to_string(inValue)); }
+void ztMessage::addParam(char inCode, uint32_t inValue) {
+    addParam(inCode, std::to_string(inValue));
+}
 
 bool ztMessage::hasParam(char inCode) const {
     return itsParams.count(static_cast<signed char>(inCode)) != 0;
@@ -88,7 +93,9 @@ bool ztMessage::getParamAt(size_t inIndex, char& outCode, std::string& outValue)
     return true;
 }
 
-void ztMessage::setTemplate(const char* inTemplate) { itsTemplate = inTemplate ? inTemplate : ""; }
+void ztMessage::setTemplate(const char* inTemplate) {
+    itsTemplate = inTemplate ? inTemplate : "";
+}
 
 bool ztMessage::templateEquals(const char* inText) const {
     return ::strcasecmp(itsTemplate.c_str(), inText ? inText : "") == 0;

@@ -18,7 +18,8 @@ inline constexpr const char* internalErrorNamed =
     "An internal error \"$e\" occurred.  " ZT_NOTIFY_SUPPORT;
 inline constexpr const char* unspecifiedError =
     "An unspecified error \"$e\" occurred.  " ZT_NOTIFY_SUPPORT;
-inline constexpr const char* headerMismatch = "Message header mismatch. Please contact Tarvel services.";
+inline constexpr const char* headerMismatch =
+    "Message header mismatch. Please contact Tarvel services.";
 inline constexpr const char* itemExists = "Item already exists";
 inline constexpr const char* netBroken = "Network connection was unexpectedly broken.";
 inline constexpr const char* connectFailed = "Unable to connect to the server \"$s\".";

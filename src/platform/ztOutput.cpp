@@ -22,7 +22,9 @@ bool writeAll(int inFd, std::string_view inText) {
 
 } // namespace
 
-void writeStdErr(std::string_view inText) { writeAll(STDERR_FILENO, inText); }
+void writeStdErr(std::string_view inText) {
+    writeAll(STDERR_FILENO, inText);
+}
 
 bool appendToFile(const char* inPath, std::string_view inText) {
     const int fd = ::open(inPath, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);

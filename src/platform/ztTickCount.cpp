@@ -20,10 +20,13 @@ uint32_t tickCount() {
     return static_cast<uint32_t>(monotonicMillis()) + gTickOffset.load(std::memory_order_relaxed);
 }
 
-void setTickCountOffset(uint32_t inOffset) { gTickOffset.store(inOffset, std::memory_order_relaxed); }
+void setTickCountOffset(uint32_t inOffset) {
+    gTickOffset.store(inOffset, std::memory_order_relaxed);
+}
 
 void sleepMillis(uint32_t inMillis) {
-    timespec left{static_cast<time_t>(inMillis / 1000), static_cast<long>(inMillis % 1000) * 1000000L};
+    timespec left{static_cast<time_t>(inMillis / 1000),
+                  static_cast<long>(inMillis % 1000) * 1000000L};
     // nanosleep reports the remaining time when a signal interrupts it; sleep the rest.
     while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
     }

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, preset "fuzz") and runs each for a bounded time,
+# starting from its seed corpus in fuzz/corpus/<name>/. A finding (crash, leak, sanitizer
+# report, time-out) fails the script and leaves the reproducer in fuzz-out/<name>/.
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     (default 60 seconds, every target)
+# Reproduce a finding with: build/fuzz/fuzz/<target> fuzz-out/<target>/crash-...
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+shift || true
+bash scripts/setup.sh fuzz >/dev/null
+
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+  for exe in build/fuzz/fuzz/fuzz_*; do
+    [[ -x $exe && -f $exe ]] && targets+=("$(basename "$exe")")
+  done
+fi
+if ((${#targets[@]} == 0)); then
+  echo "fuzz: no fuzz targets built"
+  exit 0
+fi
+
+for target in "${targets[@]}"; do
+  corpusName=${target#fuzz_}
+  seeds=fuzz/corpus/$corpusName
+  work=$(mktemp -d)
+  out=fuzz-out/$target
+  mkdir -p "$out"
+  echo "fuzz: $target for ${seconds}s"
+  # The work corpus starts from the seeds and is thrown away; only findings are kept.
+  [[ -d $seeds ]] && cp -r "$seeds"/. "$work"/
+  if ! "build/fuzz/fuzz/$target" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len=65536 -artifact_prefix="$out/" -print_final_stats=1 >"$out/log.txt" 2>&1; then
+    tail -n 40 "$out/log.txt"
+    echo "fuzz: $target found a failure; reproducer in $out/"
+    rm -rf "$work"
+    exit 1
+  fi
+  grep -E "^stat::number_of_executed_units|^Done" "$out/log.txt" || true
+  rm -rf "$work"
+done
