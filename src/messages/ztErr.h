@@ -36,6 +36,11 @@ inline constexpr ztErr ztErr_versionMismatch = 0x0307;
 inline constexpr ztErr ztErr_tooManyConnections = 0x0406;
 inline constexpr ztErr ztErr_incomingDisabled = 0x040D;
 
+// Stream lexer: the texts name the input file and line ("Error in file ...").
+inline constexpr ztErr ztErr_lexUnterminatedComment = 0x0702;
+inline constexpr ztErr ztErr_lexUnexpectedToken = 0x0703;
+inline constexpr ztErr ztErr_lexIncorrectFormat = 0x0714;
+
 inline constexpr ztErr ztErr_invalidXML = 0x0801;
 
 inline constexpr ztErr ztErr_unknown = 0xFFFF;

@@ -120,18 +120,18 @@ bool ztLogEnabled(int inLevel) noexcept {
 }
 
 void ztLog(int inLevel, const char* inFormat, ...) noexcept {
-    if (!ztLogEnabled(inLevel))
+    if (!ztLogEnabled(inLevel) || inFormat == nullptr)
         return;
     try {
         char buffer[kLineBuffer];
         va_list args;
         va_start(args, inFormat);
-        const int n = std::vsnprintf(buffer, sizeof buffer, inFormat ? inFormat : "", args);
+        const int n = std::vsnprintf(buffer, sizeof buffer, inFormat, args);
         va_end(args);
         if (n < 0) {
             std::string text = "Failing to log a message because it was malformed. Message "
                                "template was (";
-            text += inFormat ? inFormat : "";
+            text += inFormat;
             text += ')';
             ztLogText(inLevel, text);
             return;

@@ -1,0 +1,597 @@
+// The JSON reader (on the stream lexer), the JSON writer driven by "type" attributes, JSON
+// string escaping and the element text helpers.
+#include "util/ztXMLUtil.h"
+
+#include "messages/ztAssert.h"
+#include "messages/ztErr.h"
+#include "messages/ztException.h"
+#include "messages/ztMessageTexts.h"
+#include "util/ztStreamLexer.h"
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace ztXMLUtil {
+namespace {
+
+char lowerAscii(char inChar) {
+    return inChar >= 'A' && inChar <= 'Z' ? static_cast<char>(inChar - 'A' + 'a') : inChar;
+}
+
+int compareNoCase(std::string_view inLeft, std::string_view inRight) {
+    const size_t common = std::min(inLeft.size(), inRight.size());
+    for (size_t i = 0; i < common; ++i) {
+        const auto left = static_cast<unsigned char>(lowerAscii(inLeft[i]));
+        const auto right = static_cast<unsigned char>(lowerAscii(inRight[i]));
+        if (left != right)
+            return left < right ? -1 : 1;
+    }
+    if (inLeft.size() == inRight.size())
+        return 0;
+    return inLeft.size() < inRight.size() ? -1 : 1;
+}
+
+bool equalsNoCase(std::string_view inLeft, std::string_view inRight) {
+    return compareNoCase(inLeft, inRight) == 0;
+}
+
+struct TypeRow {
+    const char* name;
+    JsonType type;
+};
+
+// Sorted by name ignoring case: looked up by binary search.
+constexpr TypeRow kTypeTable[] = {
+    {"array", jsonArray},     {"boolean", jsonBoolean},    {"int", jsonInt},
+    {"null", jsonNull},       {"number", jsonInt},         {"object", jsonObject},
+    {"real", jsonReal},       {"s:boolean", jsonBoolean},  {"s:int", jsonInt},
+    {"s:string", jsonString}, {"s:unsignedInt", jsonUInt}, {"str", jsonString},
+    {"string", jsonString},   {"struct", jsonObject},      {"uint", jsonUInt},
+};
+
+constexpr const char* kTypeNames[] = {"null",    "int",   "uint",   "real",   "string",
+                                      "boolean", "array", "object", "unknown"};
+
+// ---------------------------------------------------------------------------------------------
+// Reading JSON
+
+bool isQuoted(std::string_view inWord) {
+    return inWord.size() >= 2 && (inWord.front() == '"' || inWord.front() == '\'') &&
+           inWord.back() == inWord.front();
+}
+
+std::string_view unquote(std::string_view inWord) {
+    return isQuoted(inWord) ? inWord.substr(1, inWord.size() - 2) : inWord;
+}
+
+int hexValue(char inChar) {
+    if (inChar >= '0' && inChar <= '9')
+        return inChar - '0';
+    const char lower = lowerAscii(inChar);
+    if (lower >= 'a' && lower <= 'f')
+        return lower - 'a' + 10;
+    return -1;
+}
+
+// JSON escapes as this system has always read them: "\u00XX" is the byte XX, so that every
+// byte written by jsonEscape() reads back unchanged; "\u" with any other digits is a plain u.
+std::string unescape(std::string_view inText) {
+    std::string result;
+    result.reserve(inText.size());
+    for (size_t i = 0; i < inText.size(); ++i) {
+        const char c = inText[i];
+        if (c != '\\' || i + 1 == inText.size()) {
+            result.push_back(c);
+            continue;
+        }
+        const char next = inText[++i];
+        if (next == 'u' && i + 4 < inText.size() && inText[i + 1] == '0' && inText[i + 2] == '0' &&
+            hexValue(inText[i + 3]) >= 0 && hexValue(inText[i + 4]) >= 0) {
+            result.push_back(
+                static_cast<char>(hexValue(inText[i + 3]) * 16 + hexValue(inText[i + 4])));
+            i += 4;
+            continue;
+        }
+        switch (next) {
+        case 'b':
+            result.push_back('\b');
+            break;
+        case 'f':
+            result.push_back('\f');
+            break;
+        case 'n':
+            result.push_back('\n');
+            break;
+        case 'r':
+            result.push_back('\r');
+            break;
+        case 't':
+            result.push_back('\t');
+            break;
+        default:
+            result.push_back(next);
+            break;
+        }
+    }
+    return result;
+}
+
+// Reads a JSON object with an explicit stack of open containers, so that the nesting depth
+// costs heap (bounded by jsonMaxDepth), never call stack.
+class JsonReader {
+public:
+    explicit JsonReader(std::string_view inText, bool inArraysAsItems)
+        : itsLexer(inText), itsArraysAsItems(inArraysAsItems) {
+        itsLexer.addCharClass("[{]}:,", ztCustomStreamLexer::classSingleChar);
+        itsLexer.setEscapes(false);
+    }
+
+    // Throws ztException for the lexer's errors.
+    bool read(TiXmlNode* ioRoot) {
+        if (itsLexer.nextToken() != '{')
+            return false;
+        itsOpen.push_back({ioRoot, false, std::string()});
+        while (!itsOpen.empty()) {
+            const int token = itsLexer.nextToken();
+            const bool isArray = itsOpen.back().isArray;
+            if (token == (isArray ? ']' : '}')) {
+                itsOpen.pop_back();
+                continue;
+            }
+            if (token == ',')
+                continue;
+            if (isArray) {
+                // Copies: reading the value may push onto itsOpen.
+                TiXmlNode* container = itsOpen.back().container;
+                const std::string itemName = itsOpen.back().itemName;
+                if (!readValue(container, itemName, token))
+                    return false;
+            } else if (!readMember(itsOpen.back().container, token)) {
+                return false;
+            }
+        }
+        return itsLexer.nextToken() == ztCustomStreamLexer::tokenEndOfFile;
+    }
+
+private:
+    struct Open {
+        TiXmlNode* container; // where members or entries go
+        bool isArray;
+        std::string itemName; // the name given to array entries
+    };
+
+    bool readMember(TiXmlNode* ioObject, int inToken) {
+        if (inToken != ztCustomStreamLexer::tokenWord)
+            return false;
+        const std::string name(unquote(itsLexer.tokenText()));
+        if (name.empty() || itsLexer.nextToken() != ':')
+            return false;
+        if (name.front() == '@')
+            return readAttribute(ioObject, name.substr(1));
+        if (name == "#text" || name == "#cdata")
+            return readText(ioObject, name == "#cdata");
+        return readValue(ioObject, name, itsLexer.nextToken());
+    }
+
+    // The value of an "@" member: a quoted word only.
+    bool readAttribute(TiXmlNode* ioObject, const std::string& inName) {
+        TiXmlElement* element = ioObject->ToElement();
+        if (!element || inName.empty())
+            return false;
+        if (itsLexer.nextToken() != ztCustomStreamLexer::tokenWord ||
+            !isQuoted(itsLexer.tokenText()))
+            return false;
+        element->SetAttribute(inName, unescape(unquote(itsLexer.tokenText())));
+        return true;
+    }
+
+    bool readText(TiXmlNode* ioObject, bool inCData) {
+        if (itsLexer.nextToken() != ztCustomStreamLexer::tokenWord ||
+            !isQuoted(itsLexer.tokenText()))
+            return false;
+        auto* text = new TiXmlText(unescape(unquote(itsLexer.tokenText())));
+        text->SetCDATA(inCData);
+        ioObject->LinkEndChild(text);
+        return true;
+    }
+
+    bool readValue(TiXmlNode* ioParent, const std::string& inName, int inToken) {
+        if (inToken == ztCustomStreamLexer::tokenWord) {
+            TiXmlNode* element = ioParent->LinkEndChild(new TiXmlElement(inName));
+            const std::string_view word = itsLexer.tokenText();
+            if (word == "null")
+                return true;
+            const std::string text = isQuoted(word) ? unescape(unquote(word)) : std::string(word);
+            element->LinkEndChild(new TiXmlText(text));
+            return true;
+        }
+        if (inToken != '{' && inToken != '[')
+            return false;
+        if (itsOpen.size() >= jsonMaxDepth)
+            return false;
+        if (inToken == '{') {
+            itsOpen.push_back({ioParent->LinkEndChild(new TiXmlElement(inName)), false, {}});
+            return true;
+        }
+        if (itsArraysAsItems) {
+            itsOpen.push_back({ioParent->LinkEndChild(new TiXmlElement(inName)), true, "item"});
+            return true;
+        }
+        itsOpen.push_back({ioParent, true, inName});
+        return true;
+    }
+
+    ztStreamLexer itsLexer;
+    bool itsArraysAsItems;
+    std::vector<Open> itsOpen;
+};
+
+using AttributeList = std::vector<std::pair<std::string, std::string>>;
+
+AttributeList attributesOf(const TiXmlElement* inElement) {
+    AttributeList result;
+    if (!inElement)
+        return result;
+    for (const TiXmlAttribute* a = inElement->FirstAttribute(); a; a = a->Next())
+        result.emplace_back(a->Name(), a->Value());
+    return result;
+}
+
+void restoreAttributes(TiXmlElement* ioElement, const AttributeList& inAttributes) {
+    if (!ioElement)
+        return;
+    while (const TiXmlAttribute* a = ioElement->FirstAttribute())
+        ioElement->RemoveAttribute(a->Name());
+    for (const auto& [name, value] : inAttributes)
+        ioElement->SetAttribute(name, value);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing JSON
+
+// Indentation stops growing at this level, so that the output of a pathologically deep tree
+// stays proportional to its size instead of growing with the square of its depth.
+constexpr int kIndentLevelLimit = 512;
+
+void appendIndent(std::string& ioOutput, int inLevel) {
+    ioOutput.append(static_cast<size_t>(std::min(inLevel, kIndentLevelLimit)) * 2, ' ');
+}
+
+// The grammar of a JSON number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool isJsonNumber(std::string_view inText) {
+    size_t i = 0;
+    const size_t n = inText.size();
+    auto digits = [&] {
+        const size_t start = i;
+        while (i < n && inText[i] >= '0' && inText[i] <= '9')
+            ++i;
+        return i - start;
+    };
+    if (i < n && inText[i] == '-')
+        ++i;
+    if (i < n && inText[i] == '0')
+        ++i;
+    else if (digits() == 0)
+        return false;
+    if (i < n && inText[i] == '.') {
+        ++i;
+        if (digits() == 0)
+            return false;
+    }
+    if (i < n && (inText[i] == 'e' || inText[i] == 'E')) {
+        ++i;
+        if (i < n && (inText[i] == '+' || inText[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    return i == n;
+}
+
+bool isFalseText(std::string_view inText) {
+    return inText.empty() || inText.front() == '0' || equalsNoCase(inText, "f") ||
+           equalsNoCase(inText, "false");
+}
+
+void writeScalar(JsonType inType, const TiXmlElement& inElement, std::string& ioOutput) {
+    std::string text;
+    getText(&inElement, text);
+    switch (inType) {
+    case jsonNull:
+        ioOutput += "null";
+        return;
+    case jsonInt:
+    case jsonUInt:
+    case jsonReal:
+        // A text that is no number is written as a string: unquoted it would make the whole
+        // answer invalid JSON, or let the text inject members of its own.
+        if (!isJsonNumber(text))
+            break;
+        ioOutput += text;
+        return;
+    case jsonBoolean:
+        ioOutput += isFalseText(text) ? "false" : "true";
+        return;
+    default:
+        break;
+    }
+    ioOutput += '"';
+    ioOutput += jsonEscape(text);
+    ioOutput += '"';
+}
+
+bool hasLaterSiblingNamedLike(const TiXmlElement& inElement) {
+    for (const TiXmlElement* e = inElement.NextSiblingElement(); e; e = e->NextSiblingElement()) {
+        if (e->ValueStr() == inElement.ValueStr())
+            return true;
+    }
+    return false;
+}
+
+// The form an element takes: its declared type, or for an undeclared one the shape of its
+// children.
+JsonType formOf(const TiXmlElement& inElement) {
+    const JsonType type = jsonTypeFromAttribute(inElement.Attribute("type"));
+    if (type != jsonUnknown)
+        return type;
+    const TiXmlElement* first = inElement.FirstChildElement();
+    if (!first)
+        return jsonString;
+    return hasLaterSiblingNamedLike(*first) ? jsonArray : jsonObject;
+}
+
+class JsonWriter {
+public:
+    explicit JsonWriter(std::string& ioOutput) : itsOutput(ioOutput) {}
+
+    void write(const TiXmlElement& inElement, int inLevel) {
+        startValue(inElement, inLevel);
+        while (!itsOpen.empty()) {
+            Open& open = itsOpen.back();
+            const TiXmlElement* child = open.next;
+            if (!child) {
+                close(open);
+                itsOpen.pop_back();
+                continue;
+            }
+            open.next = child->NextSiblingElement();
+            startMember(open, *child);
+            // May push, so open is not used after this line.
+            startValue(*child, open.level < 0 ? -1 : open.level + 1);
+        }
+    }
+
+private:
+    struct Open {
+        const TiXmlElement* next; // the next child to write
+        bool isArray;
+        bool empty;
+        int level;
+    };
+
+    void startValue(const TiXmlElement& inElement, int inLevel) {
+        const JsonType form = formOf(inElement);
+        if (form != jsonArray && form != jsonObject) {
+            writeScalar(form, inElement, itsOutput);
+            return;
+        }
+        const bool isArray = form == jsonArray;
+        itsOutput += isArray ? '[' : '{';
+        itsOpen.push_back({inElement.FirstChildElement(), isArray, true, inLevel});
+    }
+
+    void startMember(Open& ioOpen, const TiXmlElement& inChild) {
+        if (!ioOpen.empty)
+            itsOutput += ',';
+        ioOpen.empty = false;
+        const bool indent = ioOpen.level >= 0;
+        if (indent) {
+            itsOutput += '\n';
+            appendIndent(itsOutput, ioOpen.level + 1);
+        }
+        if (ioOpen.isArray)
+            return;
+        // Names are not escaped: names read from JSON keep their escapes as written.
+        itsOutput += '"';
+        itsOutput += inChild.ValueStr();
+        itsOutput += "\":";
+        if (indent)
+            itsOutput += ' ';
+    }
+
+    void close(const Open& inOpen) {
+        if (inOpen.level >= 0 && !inOpen.empty) {
+            itsOutput += '\n';
+            appendIndent(itsOutput, inOpen.level);
+        }
+        itsOutput += inOpen.isArray ? ']' : '}';
+    }
+
+    std::string& itsOutput;
+    std::vector<Open> itsOpen;
+};
+
+bool isPrintableAscii(unsigned char inChar) {
+    return inChar >= 0x20 && inChar <= 0x7E;
+}
+
+// The short escape of a byte, or 0 when it has none.
+char shortEscape(char inChar) {
+    switch (inChar) {
+    case '"':
+        return '"';
+    case '\\':
+        return '\\';
+    case '\b':
+        return 'b';
+    case '\t':
+        return 't';
+    case '\n':
+        return 'n';
+    case '\f':
+        return 'f';
+    case '\r':
+        return 'r';
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+const char* jsonTypeName(int inType) {
+    if (inType < jsonNull || inType > jsonUnknown)
+        return kTypeNames[jsonUnknown];
+    return kTypeNames[inType];
+}
+
+JsonType jsonTypeFromAttribute(const char* inValue) {
+    if (!inValue)
+        return jsonUnknown;
+    const std::string_view value(inValue);
+    const auto* end = std::end(kTypeTable);
+    const auto* row = std::lower_bound(std::begin(kTypeTable), end, value,
+                                       [](const TypeRow& inRow, std::string_view inName) {
+                                           return compareNoCase(inRow.name, inName) < 0;
+                                       });
+    if (row == end || compareNoCase(row->name, value) != 0)
+        return jsonUnknown;
+    return row->type;
+}
+
+bool parseJson(std::string_view inText, TiXmlNode* ioNode, bool inArraysAsItems) {
+    if (!ioNode)
+        return false;
+    TiXmlElement* element = ioNode->ToElement();
+    const AttributeList attributes = attributesOf(element);
+    bool parsed = false;
+    try {
+        JsonReader reader(inText, inArraysAsItems);
+        parsed = reader.read(ioNode);
+    } catch (const ztException&) {
+        parsed = false; // the lexer's errors are malformed input like any other
+    } catch (...) {
+        ioNode->Clear();
+        restoreAttributes(element, attributes);
+        throw;
+    }
+    if (parsed)
+        return true;
+    ioNode->Clear();
+    restoreAttributes(element, attributes);
+    return false;
+}
+
+void writeJson(const TiXmlElement* inElement, std::string& ioOutput, int inLevel) {
+    ztAssert(inElement);
+    if (!inElement)
+        return;
+    JsonWriter(ioOutput).write(*inElement, inLevel < 0 ? -1 : inLevel);
+}
+
+std::string jsonEscape(std::string_view inText) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string result;
+    result.reserve(inText.size());
+    for (const char c : inText) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (const char escape = shortEscape(c)) {
+            result.push_back('\\');
+            result.push_back(escape);
+        } else if (isPrintableAscii(byte)) {
+            result.push_back(c);
+        } else {
+            result += "\\u00";
+            result.push_back(kHex[byte >> 4]);
+            result.push_back(kHex[byte & 0x0F]);
+        }
+    }
+    return result;
+}
+
+bool getText(const TiXmlNode* inNode, std::string& outText) {
+    const TiXmlNode* first = inNode ? inNode->FirstChild() : nullptr;
+    const TiXmlText* text = first ? first->ToText() : nullptr;
+    if (!text)
+        return false;
+    outText = text->ValueStr();
+    return true;
+}
+
+std::string getTextOr(const TiXmlNode* inNode, const std::string& inDefault) {
+    std::string text;
+    return getText(inNode, text) ? text : inDefault;
+}
+
+void setText(TiXmlNode* inNode, const std::string& inText) {
+    ztAssert(inNode);
+    if (!inNode)
+        return;
+    TiXmlNode* first = inNode->FirstChild();
+    if (TiXmlText* text = first ? first->ToText() : nullptr) {
+        text->SetValue(inText);
+        return;
+    }
+    inNode->LinkEndChild(new TiXmlText(inText));
+}
+
+TiXmlElement* addTextElement(TiXmlNode* ioParent, const std::string& inName,
+                             const std::string& inText) {
+    if (!ioParent)
+        return nullptr;
+    auto* element = new TiXmlElement(inName);
+    ioParent->LinkEndChild(element);
+    element->LinkEndChild(new TiXmlText(inText));
+    return element;
+}
+
+std::string getAttributeOr(const TiXmlElement* inElement, const char* inName,
+                           const std::string& inDefault) {
+    const char* value = inElement && inName ? inElement->Attribute(inName) : nullptr;
+    return value ? std::string(value) : inDefault;
+}
+
+bool getBool(const TiXmlElement* inElement, bool inDefault) {
+    if (!inElement)
+        return inDefault;
+    const TiXmlNode* first = inElement->FirstChild();
+    if (!first)
+        return true;
+    if (const TiXmlText* text = first->ToText(); text && !first->NextSibling()) {
+        const std::string& value = text->ValueStr();
+        if (value == "1" || equalsNoCase(value, "t") || equalsNoCase(value, "true"))
+            return true;
+        if (value == "0" || equalsNoCase(value, "f") || equalsNoCase(value, "false"))
+            return false;
+    }
+    throw ztException(ztErr_invalidXML, ztText::invalidXML, 'x', inElement->ValueStr());
+}
+
+const TiXmlElement* findPath(const TiXmlNode* inNode, std::string_view inPath) {
+    ztAssert(!inPath.empty() && inPath[0] != '/');
+    const TiXmlElement* element = inNode ? inNode->ToElement() : nullptr;
+    if (inPath.empty())
+        return nullptr;
+    while (element) {
+        const size_t slash = inPath.find('/');
+        const std::string part(inPath.substr(0, slash));
+        ztAssert(!part.empty());
+        if (part.empty())
+            return nullptr;
+        element = element->FirstChildElement(part);
+        if (slash == std::string_view::npos)
+            return element;
+        inPath.remove_prefix(slash + 1);
+    }
+    return nullptr;
+}
+
+TiXmlElement* findPath(TiXmlNode* inNode, std::string_view inPath) {
+    // The tree is the caller's to change; the walk itself does not.
+    return const_cast<TiXmlElement*>(findPath(static_cast<const TiXmlNode*>(inNode), inPath));
+}
+
+} // namespace ztXMLUtil

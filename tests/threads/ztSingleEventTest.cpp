@@ -1,0 +1,130 @@
+// Single events: level semantics, signal counts, failures without a handle, and the
+// notification messages posted to a thread or window.
+#include "threads/ztSingleEvent.h"
+
+#include "messages/ztException.h"
+#include "platform/ztMessageQueue.h"
+#include "platform/ztMessageWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace zt::platform;
+
+namespace {
+
+void dropMessages() {
+    PostedMessage message;
+    while (peekMessage(message)) {
+    }
+}
+
+} // namespace
+
+TEST(ztSingleEvent, staysSetUntilResetAndCountsSignals) {
+    ztSingleEvent event;
+    EXPECT_FALSE(event.isSet());
+    EXPECT_EQ(event.getSetEvent(), nullptr);
+    EXPECT_EQ(event.getSignalCount(), 0u);
+    EXPECT_EQ(event.getEventCount(), 1u);
+
+    std::thread setter([&] { event.set(); });
+    setter.join();
+    EXPECT_TRUE(event.isSet());
+    EXPECT_TRUE(event.isSet()) << "reading does not consume the signal";
+    EXPECT_EQ(event.getSetEvent(), &event);
+    event.set();
+    EXPECT_EQ(event.getSignalCount(), 2u);
+
+    event.reset();
+    EXPECT_FALSE(event.isSet());
+    event.pulse();
+    EXPECT_FALSE(event.isSet()) << "a pulse leaves the event clear";
+    EXPECT_EQ(event.getSignalCount(), 3u) << "but it counts";
+
+    std::vector<int> handles;
+    event.addHandles(handles);
+    ASSERT_EQ(handles.size(), 1u);
+    EXPECT_GE(handles[0], 0);
+}
+
+TEST(ztSingleEvent, withoutAHandleEveryChangeFailsWithResFull) {
+    ztSingleEvent event(false);
+    EXPECT_FALSE(event.isSet());
+    std::vector<int> handles;
+    event.addHandles(handles);
+    EXPECT_TRUE(handles.empty());
+    for (const char* operation : {"set", "reset", "pulse"}) {
+        SCOPED_TRACE(operation);
+        try {
+            if (operation[0] == 's')
+                event.set();
+            else if (operation[0] == 'r')
+                event.reset();
+            else
+                event.pulse();
+            ADD_FAILURE() << "no exception";
+        } catch (const ztException& inException) {
+            EXPECT_EQ(inException.getErrorValue(), ztErr_resFull);
+            EXPECT_STREQ(inException.what(), "");
+        }
+    }
+}
+
+TEST(ztSingleEvent, postsToItsThreadTargetWhenSetOrPulsed) {
+    messageQueueFd(); // this thread gets a queue
+    dropMessages();
+    ztSingleEvent event;
+    event.setThreadTarget(currentThreadId(), 0x777, -42);
+    std::thread setter([&] {
+        event.set();
+        event.pulse();
+    });
+    setter.join();
+
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        PostedMessage message;
+        ASSERT_TRUE(peekMessage(message));
+        EXPECT_EQ(message.window, 0u);
+        EXPECT_EQ(message.message, 0x777u);
+        EXPECT_EQ(message.wParam, reinterpret_cast<uintptr_t>(&event));
+        EXPECT_EQ(message.lParam, -42);
+    }
+
+    event.setThreadTarget(0, 0, 0);
+    event.set();
+    PostedMessage message;
+    EXPECT_FALSE(peekMessage(message)) << "a cleared target gets nothing";
+}
+
+TEST(ztSingleEvent, postsToItsWindowTarget) {
+    dropMessages();
+    MessageWindow window;
+    ASSERT_NE(window.id(), 0u);
+    ztSingleEvent event;
+    event.setWindowTarget(window.id(), ztEventNotifyMessage, 9);
+    std::thread setter([&] { event.set(); });
+    setter.join();
+
+    PostedMessage message;
+    ASSERT_TRUE(peekMessage(message));
+    EXPECT_EQ(message.window, window.id());
+    EXPECT_EQ(message.message, ztEventNotifyMessage);
+    EXPECT_EQ(message.wParam, reinterpret_cast<uintptr_t>(&event));
+    EXPECT_EQ(message.lParam, 9);
+}
+
+TEST(ztSingleEvent, aTargetThatIsGoneDoesNotFailTheSetter) {
+    ThreadId ended = 0;
+    std::thread gone([&] {
+        messageQueueFd();
+        ended = currentThreadId();
+    });
+    gone.join();
+    ztSingleEvent event;
+    event.setThreadTarget(ended, ztEventNotifyMessage, 0);
+    EXPECT_NO_THROW(event.set());
+    EXPECT_TRUE(event.isSet());
+}
