@@ -9,7 +9,12 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-bash scripts/setup.sh fuzz >/dev/null
+if ! bash scripts/setup.sh fuzz >build-fuzz.log 2>&1; then
+  tail -n 40 build-fuzz.log
+  echo "fuzz: build failed"
+  exit 1
+fi
+rm -f build-fuzz.log
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then

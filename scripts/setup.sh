@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcrypto++-dev libtinyxml-dev libfmt-dev zlib1g-dev libdeflate-dev
   clang libclang-rt-14-dev
+  python3-zeep
 )
 
 missing=()

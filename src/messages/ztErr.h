@@ -43,4 +43,13 @@ inline constexpr ztErr ztErr_lexIncorrectFormat = 0x0714;
 
 inline constexpr ztErr ztErr_invalidXML = 0x0801;
 
+// The request service's own faults (decimal, as callers see them).
+inline constexpr ztErr ztErr_invalidCommand = 5001;
+inline constexpr ztErr ztErr_missingSession = 5002;
+inline constexpr ztErr ztErr_invalidSession = 5003;
+inline constexpr ztErr ztErr_authenticationNeeded = 5005;
+inline constexpr ztErr ztErr_xmlParseBase = 6000; // plus TinyXML's error number
+inline constexpr ztErr ztErr_jsonInvalidRequest = 32600;
+inline constexpr ztErr ztErr_jsonParse = 32700;
+
 inline constexpr ztErr ztErr_unknown = 0xFFFF;

@@ -4,6 +4,8 @@
 // (registerObject), asks to be cancelled (cancel), and an object that has more to send
 // asks to be filed again (requeue).
 
+#include <cstdint>
+
 class ztNetObject;
 class ztNetRequest;
 
@@ -23,6 +25,14 @@ public:
     // Files a registered object again (it has more to send); any thread.
     virtual void requeue(ztNetObject* inObject) = 0;
 
+    // Milliseconds of silence after which a keep-alive goes out, and without anything
+    // received after which the peer counts as dead. The Login body tells the server both.
+    uint32_t getKeepAliveInterval() const { return itsKeepAliveInterval; }
+    uint32_t getDeadPeerLimit() const { return itsDeadPeerLimit; }
+
 protected:
     ztNetObjectHandler() = default;
+
+    uint32_t itsKeepAliveInterval = 30000;
+    uint32_t itsDeadPeerLimit = 240000;
 };

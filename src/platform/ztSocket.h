@@ -77,8 +77,8 @@ std::string resolverErrorText(int inResult);
 std::string errorText(int inError);
 
 // Classifications of errno values returned below.
-bool isWouldBlock(int inError);  // EAGAIN, EWOULDBLOCK
-bool isInProgress(int inError);  // EINPROGRESS: a non-blocking connect has begun
+bool isWouldBlock(int inError); // EAGAIN, EWOULDBLOCK
+bool isInProgress(int inError); // EINPROGRESS: a non-blocking connect has begun
 
 // An owned socket descriptor, always non-blocking and close-on-exec. Move-only; the
 // destructor closes it. One thread uses a socket at a time.

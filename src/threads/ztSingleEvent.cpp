@@ -24,7 +24,9 @@ zt::platform::EventFd createHandle(bool inCreate) {
 
 } // namespace
 
-ztSingleEvent::ztSingleEvent(bool inCreate) : itsHandle(createHandle(inCreate)) {}
+// Creates the descriptor before the event object exists, so a failure never leaves a
+// half-built object to unwind.
+ztSingleEvent::ztSingleEvent(bool inCreate) : ztSingleEvent(createHandle(inCreate)) {}
 
 ztSingleEvent::ztSingleEvent(zt::platform::EventFd inHandle) : itsHandle(std::move(inHandle)) {}
 

@@ -48,8 +48,8 @@ public:
     ztThread();
     ztThread(const ztThread&) = delete;
     ztThread& operator=(const ztThread&) = delete;
-    // See the lifetime rules above; destroying a thread that is neither starting nor
-    // stopped is a caller error (ztAssert).
+    // Waits for a body that still runs (see the lifetime rules above) and leaves the
+    // parent's child list. By then the thread should be starting or stopped (ztAssert).
     virtual ~ztThread();
 
     // Asks a running body to finish (sets the stop event, remembers inReason) and returns
@@ -85,10 +85,11 @@ protected:
 
 public:
     // Starts the operating-system thread and returns once it runs (or has already ended).
-    // Resets both events and the error message first. Starting a running thread is a caller
-    // error (ztAssert) and does nothing. Before a restart, waits for the end of a body that
-    // was given up on. Throws std::bad_alloc (after logging "throwing bad_alloc" at
-    // level 6) when the system cannot create a thread. Called by the owner.
+    // Resets both events, asks canStart (false: returns without starting), and clears the
+    // error message of an earlier run. Starting a running thread is a caller error
+    // (ztAssert) and does nothing. Before a restart, waits for the end of a body that was
+    // given up on. Throws std::bad_alloc (after logging "throwing bad_alloc" at level 6)
+    // when the system cannot create a thread. Called by the owner.
     void start();
     // stop(0), then wait(true), then the state is stopped: returns within about 250 ms.
     void terminate();

@@ -11,6 +11,7 @@
 #include <tinyxml.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -121,12 +122,12 @@ private:
         const size_t baseDepth = depthOf(&ioReferrer);
         // Copy the value's children first, then link them: appending while walking the
         // value would loop when the referrer lies inside the value.
-        std::vector<TiXmlNode*> copies;
+        std::vector<std::unique_ptr<TiXmlNode>> copies;
         for (const TiXmlNode* child = value.FirstChild(); child != nullptr;
              child = child->NextSibling())
-            copies.push_back(deepCopy(*child, baseDepth, ioReferrer));
-        for (TiXmlNode* copy : copies)
-            ioReferrer.LinkEndChild(copy);
+            copies.emplace_back(deepCopy(*child, baseDepth, ioReferrer));
+        for (std::unique_ptr<TiXmlNode>& copy : copies)
+            ioReferrer.LinkEndChild(copy.release());
     }
 
     // An iterative deep copy that charges every node to the budget and refuses a copy

@@ -3,6 +3,7 @@
 // the resolution of SOAP section-5 multi-reference values in incoming requests.
 
 #include "messages/ztErrorMessage.h"
+#include "util/ztServiceNamespace.h"
 #include "ztxmlint/xmlDialect.h"
 
 #include <string>
@@ -11,8 +12,6 @@ class TiXmlDocument;
 
 // The namespace of the envelope and body elements, whatever the request declared.
 inline constexpr const char* xmlSoapEnvelopeNamespace = "http://schemas.xmlsoap.org/soap/envelope/";
-// The namespace of the service's own elements; the published WSDL uses it as its target.
-inline constexpr const char* xmlServiceNamespace = "http://ztxmlint.tarvel.example/webservices/";
 // The prefix of envelope and body when the request gives none.
 inline constexpr const char* xmlDefaultSoapPrefix = "soap";
 

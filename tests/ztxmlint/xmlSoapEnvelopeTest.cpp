@@ -134,6 +134,9 @@ TEST(resolveMultiRefs, RefusesSelfReferenceAndExponentialGrowth) {
     chain += "<m id=\"v40\"><leaf /></m></b>";
     const Row rows[] = {
         {"value refers to itself", "<b><arg href=\"#a\" /><m id=\"a\"><in href=\"#a\" /></m></b>"},
+        // The refusal comes after a first copy was made; nothing may leak.
+        {"refusal after a partial copy",
+         "<b><arg href=\"#a\" /><m id=\"a\"><first /><in href=\"#a\" /></m></b>"},
         {"each value refers twice to the next", chain},
     };
     for (const Row& row : rows) {

@@ -1,0 +1,180 @@
+// ztRSACryptor over Crypto++'s RSAES_OAEP_SHA encryptor and decryptor.
+#include "cryptor/ztRSACryptor.h"
+
+#include "cryptor/ztHex.h"
+
+#include <cryptopp/osrng.h>
+#include <cryptopp/queue.h>
+#include <cryptopp/rsa.h>
+
+#include <optional>
+
+struct ztRSACryptor::Keys {
+    std::optional<CryptoPP::RSAES_OAEP_SHA_Decryptor> decryptor; // only with a private key
+    std::optional<CryptoPP::RSAES_OAEP_SHA_Encryptor> encryptor;
+};
+
+namespace {
+
+// Save writes the DER form: X.509 SubjectPublicKeyInfo or PKCS #8 PrivateKeyInfo.
+std::string derHexOf(const CryptoPP::CryptoMaterial& inKey) {
+    CryptoPP::ByteQueue queue;
+    inKey.Save(queue);
+    std::vector<uint8_t> der(static_cast<size_t>(queue.MaxRetrievable()));
+    queue.Get(der.data(), der.size());
+    return zt::cryptor::hexEncode(der.data(), der.size());
+}
+
+// The DER bytes of a key text in a queue ready for BER decoding; false for bad hex.
+bool queueFromHex(const std::string& inText, CryptoPP::ByteQueue& outQueue) {
+    std::vector<uint8_t> der;
+    if (!zt::cryptor::hexDecode(inText, der) || der.empty())
+        return false;
+    outQueue.Put(der.data(), der.size());
+    outQueue.MessageEnd();
+    return true;
+}
+
+// The cheap checks (odd modulus above 1, odd exponent between 1 and the modulus): a key
+// from a peer that fails them is refused before any arithmetic is done with it.
+bool isSane(const CryptoPP::CryptoMaterial& inKey) {
+    return inKey.Validate(CryptoPP::NullRNG(), 0);
+}
+
+} // namespace
+
+ztRSACryptor::ztRSACryptor() = default;
+ztRSACryptor::ztRSACryptor(ztRSACryptor&& ioOther) noexcept = default;
+ztRSACryptor& ztRSACryptor::operator=(ztRSACryptor&& ioOther) noexcept = default;
+ztRSACryptor::~ztRSACryptor() = default;
+
+void ztRSACryptor::clear() {
+    itsKeys.reset();
+    itsPrivateKeyText.clear();
+    itsPublicKeyText.clear();
+}
+
+bool ztRSACryptor::generateKeyPair(unsigned inModulusBits, unsigned inPublicExponent) {
+    clear();
+    try {
+        CryptoPP::AutoSeededRandomPool random;
+        auto keys = std::make_unique<Keys>();
+        keys->decryptor.emplace(random, inModulusBits, inPublicExponent);
+        keys->encryptor.emplace(*keys->decryptor);
+        itsPrivateKeyText = derHexOf(keys->decryptor->GetPrivateKey());
+        itsPublicKeyText = derHexOf(keys->encryptor->GetPublicKey());
+        itsKeys = std::move(keys);
+        return true;
+    } catch (const std::exception&) {
+        clear();
+        return false;
+    }
+}
+
+bool ztRSACryptor::setPrivateKeyText(const std::string& inPrivateKeyText) {
+    clear();
+    try {
+        CryptoPP::ByteQueue queue;
+        if (!queueFromHex(inPrivateKeyText, queue))
+            return false;
+        auto keys = std::make_unique<Keys>();
+        keys->decryptor.emplace();
+        keys->decryptor->AccessPrivateKey().Load(queue);
+        if (!isSane(keys->decryptor->GetPrivateKey()))
+            return false;
+        keys->encryptor.emplace(*keys->decryptor);
+        itsPrivateKeyText = derHexOf(keys->decryptor->GetPrivateKey());
+        itsPublicKeyText = derHexOf(keys->encryptor->GetPublicKey());
+        itsKeys = std::move(keys);
+        return true;
+    } catch (const std::exception&) {
+        clear();
+        return false;
+    }
+}
+
+bool ztRSACryptor::setPublicKeyText(const std::string& inPublicKeyText) {
+    clear();
+    try {
+        CryptoPP::ByteQueue queue;
+        if (!queueFromHex(inPublicKeyText, queue))
+            return false;
+        auto keys = std::make_unique<Keys>();
+        keys->encryptor.emplace();
+        keys->encryptor->AccessPublicKey().Load(queue);
+        if (!isSane(keys->encryptor->GetPublicKey()))
+            return false;
+        itsPublicKeyText = derHexOf(keys->encryptor->GetPublicKey());
+        itsKeys = std::move(keys);
+        return true;
+    } catch (const std::exception&) {
+        clear();
+        return false;
+    }
+}
+
+bool ztRSACryptor::hasPrivateKey() const {
+    return itsKeys && itsKeys->decryptor;
+}
+
+bool ztRSACryptor::hasPublicKey() const {
+    return itsKeys && itsKeys->encryptor;
+}
+
+size_t ztRSACryptor::getMaxPlaintextLength() const {
+    return hasPublicKey() ? itsKeys->encryptor->FixedMaxPlaintextLength() : 0;
+}
+
+size_t ztRSACryptor::getCiphertextLength() const {
+    return hasPublicKey() ? itsKeys->encryptor->FixedCiphertextLength() : 0;
+}
+
+bool ztRSACryptor::encrypt(const uint8_t* inData, size_t inLength,
+                           std::vector<uint8_t>& outBlock) const {
+    outBlock.clear();
+    if (!hasPublicKey() || inLength > getMaxPlaintextLength())
+        return false;
+    try {
+        CryptoPP::AutoSeededRandomPool random;
+        outBlock.resize(getCiphertextLength());
+        itsKeys->encryptor->Encrypt(random, inData, inLength, outBlock.data());
+        return true;
+    } catch (const std::exception&) {
+        outBlock.clear();
+        return false;
+    }
+}
+
+bool ztRSACryptor::decrypt(const uint8_t* inBlock, size_t inLength,
+                           std::vector<uint8_t>& outData) const {
+    outData.clear();
+    // Crypto++ reads a whole modulus worth of bytes whatever length it is given, so a short
+    // block from a peer must be refused here.
+    if (!hasPrivateKey() || inLength != itsKeys->decryptor->FixedCiphertextLength())
+        return false;
+    try {
+        CryptoPP::AutoSeededRandomPool random;
+        outData.resize(itsKeys->decryptor->MaxPlaintextLength(inLength));
+        const CryptoPP::DecodingResult result =
+            itsKeys->decryptor->Decrypt(random, inBlock, inLength, outData.data());
+        if (!result.isValidCoding) {
+            outData.clear();
+            return false;
+        }
+        outData.resize(result.messageLength);
+        return true;
+    } catch (const std::exception&) {
+        outData.clear();
+        return false;
+    }
+}
+
+bool ztRSACryptor::generateRandom(uint8_t* outData, size_t inLength) {
+    try {
+        CryptoPP::AutoSeededRandomPool random;
+        random.GenerateBlock(outData, inLength);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}

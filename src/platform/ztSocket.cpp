@@ -1,0 +1,396 @@
+// The BSD socket calls behind zt::platform::Socket and getAddressInfo. Every call that can
+// be cut short by a signal is repeated on EINTR, so callers never see it.
+#include "platform/ztSocket.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/ip.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
+namespace zt::platform {
+namespace {
+
+static_assert(sizeof(sockaddr_storage) <= SocketAddress::capacity);
+
+int toNativeFamily(AddressFamily inFamily) {
+    switch (inFamily) {
+    case AddressFamily::ipv4:
+        return AF_INET;
+    case AddressFamily::ipv6:
+        return AF_INET6;
+    default:
+        return AF_UNSPEC;
+    }
+}
+
+AddressFamily fromNativeFamily(int inFamily) {
+    switch (inFamily) {
+    case AF_INET:
+        return AddressFamily::ipv4;
+    case AF_INET6:
+        return AddressFamily::ipv6;
+    case AF_UNSPEC:
+        return AddressFamily::unspecified;
+    default:
+        return AddressFamily::other;
+    }
+}
+
+int toNativeType(SocketType inType) {
+    switch (inType) {
+    case SocketType::stream:
+        return SOCK_STREAM;
+    case SocketType::datagram:
+        return SOCK_DGRAM;
+    case SocketType::raw:
+        return SOCK_RAW;
+    default:
+        return 0;
+    }
+}
+
+SocketType fromNativeType(int inType) {
+    switch (inType) {
+    case SOCK_STREAM:
+        return SocketType::stream;
+    case SOCK_DGRAM:
+        return SocketType::datagram;
+    case SOCK_RAW:
+        return SocketType::raw;
+    default:
+        return SocketType::any;
+    }
+}
+
+int toNativeProtocol(SocketProtocol inProtocol) {
+    switch (inProtocol) {
+    case SocketProtocol::tcp:
+        return IPPROTO_TCP;
+    case SocketProtocol::udp:
+        return IPPROTO_UDP;
+    case SocketProtocol::icmp:
+        return IPPROTO_ICMP;
+    case SocketProtocol::icmpv6:
+        return IPPROTO_ICMPV6;
+    default:
+        return 0;
+    }
+}
+
+SocketProtocol fromNativeProtocol(int inProtocol) {
+    switch (inProtocol) {
+    case IPPROTO_TCP:
+        return SocketProtocol::tcp;
+    case IPPROTO_UDP:
+        return SocketProtocol::udp;
+    case IPPROTO_ICMP:
+        return SocketProtocol::icmp;
+    case IPPROTO_ICMPV6:
+        return SocketProtocol::icmpv6;
+    default:
+        return SocketProtocol::any;
+    }
+}
+
+const sockaddr* asNative(const SocketAddress& inAddress) {
+    return static_cast<const sockaddr*>(inAddress.data());
+}
+
+sockaddr* asNative(SocketAddress& ioAddress) {
+    return static_cast<sockaddr*>(ioAddress.data());
+}
+
+struct AddrInfoDeleter {
+    void operator()(addrinfo* inList) const { ::freeaddrinfo(inList); }
+};
+
+// Runs a call that returns -1 with errno on failure, repeating it on EINTR.
+template <typename Call> int retryOnSignal(Call inCall) {
+    for (;;) {
+        if (inCall() != -1)
+            return 0;
+        if (errno != EINTR)
+            return errno;
+    }
+}
+
+// The same for the transfers, whose result is a byte count.
+template <typename Call> int transferRetryingOnSignal(Call inCall, size_t& outCount) {
+    outCount = 0;
+    for (;;) {
+        const ssize_t n = inCall();
+        if (n >= 0) {
+            outCount = static_cast<size_t>(n);
+            return 0;
+        }
+        if (errno != EINTR)
+            return errno;
+    }
+}
+
+} // namespace
+
+SocketAddress SocketAddress::fromIPv4(const std::array<uint8_t, 4>& inAddress, uint16_t inPort) {
+    SocketAddress result;
+    sockaddr_in native{};
+    native.sin_family = AF_INET;
+    native.sin_port = htons(inPort);
+    std::memcpy(&native.sin_addr, inAddress.data(), inAddress.size());
+    std::memcpy(result.data(), &native, sizeof native);
+    result.setLength(sizeof native);
+    return result;
+}
+
+SocketAddress SocketAddress::fromIPv6(const std::array<uint8_t, 16>& inAddress, uint16_t inPort,
+                                      uint32_t inFlowInfo, uint32_t inScopeId) {
+    SocketAddress result;
+    sockaddr_in6 native{};
+    native.sin6_family = AF_INET6;
+    native.sin6_port = htons(inPort);
+    native.sin6_flowinfo = inFlowInfo;
+    native.sin6_scope_id = inScopeId;
+    std::memcpy(&native.sin6_addr, inAddress.data(), inAddress.size());
+    std::memcpy(result.data(), &native, sizeof native);
+    result.setLength(sizeof native);
+    return result;
+}
+
+AddressFamily SocketAddress::family() const {
+    if (itsLength < sizeof(sa_family_t))
+        return AddressFamily::unspecified;
+    return fromNativeFamily(asNative(*this)->sa_family);
+}
+
+uint16_t SocketAddress::port() const {
+    switch (family()) {
+    case AddressFamily::ipv4:
+        return ntohs(reinterpret_cast<const sockaddr_in*>(data())->sin_port);
+    case AddressFamily::ipv6:
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(data())->sin6_port);
+    default:
+        return 0;
+    }
+}
+
+std::array<uint8_t, 4> SocketAddress::ipv4Bytes() const {
+    std::array<uint8_t, 4> bytes{};
+    if (family() == AddressFamily::ipv4)
+        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in*>(data())->sin_addr, 4);
+    return bytes;
+}
+
+std::array<uint8_t, 16> SocketAddress::ipv6Bytes() const {
+    std::array<uint8_t, 16> bytes{};
+    if (family() == AddressFamily::ipv6)
+        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in6*>(data())->sin6_addr, 16);
+    return bytes;
+}
+
+uint32_t SocketAddress::ipv6FlowInfo() const {
+    if (family() != AddressFamily::ipv6)
+        return 0;
+    return reinterpret_cast<const sockaddr_in6*>(data())->sin6_flowinfo;
+}
+
+uint32_t SocketAddress::ipv6ScopeId() const {
+    if (family() != AddressFamily::ipv6)
+        return 0;
+    return reinterpret_cast<const sockaddr_in6*>(data())->sin6_scope_id;
+}
+
+int getAddressInfo(const char* inHost, const char* inService, const AddressHints& inHints,
+                   std::vector<AddressInfo>& outResults, int& outSystemError) {
+    outResults.clear();
+    outSystemError = 0;
+    addrinfo hints{};
+    hints.ai_family = toNativeFamily(inHints.family);
+    hints.ai_socktype = toNativeType(inHints.type);
+    hints.ai_protocol = toNativeProtocol(inHints.protocol);
+    if (inHints.numericHost)
+        hints.ai_flags |= AI_NUMERICHOST;
+    if (inHints.passive)
+        hints.ai_flags |= AI_PASSIVE;
+    addrinfo* list = nullptr;
+    const int result = ::getaddrinfo(inHost, inService, &hints, &list);
+    if (result != 0) {
+        if (result == EAI_SYSTEM)
+            outSystemError = errno;
+        return result;
+    }
+    const std::unique_ptr<addrinfo, AddrInfoDeleter> owner(list);
+    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+        AddressInfo info;
+        info.family = fromNativeFamily(entry->ai_family);
+        info.type = fromNativeType(entry->ai_socktype);
+        info.protocol = fromNativeProtocol(entry->ai_protocol);
+        if (entry->ai_addr != nullptr && entry->ai_addrlen <= SocketAddress::capacity) {
+            std::memcpy(info.address.data(), entry->ai_addr, entry->ai_addrlen);
+            info.address.setLength(entry->ai_addrlen);
+        }
+        outResults.push_back(info);
+    }
+    return 0;
+}
+
+std::string resolverErrorText(int inResult) {
+    return ::gai_strerror(inResult);
+}
+
+std::string errorText(int inError) {
+    char buffer[256] = {};
+    // The GNU strerror_r returns the text, which is not always written into the buffer.
+    return ::strerror_r(inError, buffer, sizeof buffer);
+}
+
+bool isWouldBlock(int inError) {
+    return inError == EAGAIN || inError == EWOULDBLOCK;
+}
+
+bool isInProgress(int inError) {
+    return inError == EINPROGRESS;
+}
+
+Socket::Socket(Socket&& ioOther) noexcept : itsFd(std::exchange(ioOther.itsFd, -1)) {}
+
+Socket& Socket::operator=(Socket&& ioOther) noexcept {
+    if (this != &ioOther) {
+        close();
+        itsFd = std::exchange(ioOther.itsFd, -1);
+    }
+    return *this;
+}
+
+Socket::~Socket() {
+    close();
+}
+
+int Socket::create(AddressFamily inFamily, SocketType inType, SocketProtocol inProtocol,
+                   Socket& outSocket) {
+    const int fd =
+        ::socket(toNativeFamily(inFamily), toNativeType(inType) | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                 toNativeProtocol(inProtocol));
+    if (fd < 0)
+        return errno;
+    outSocket = Socket(fd);
+    return 0;
+}
+
+int Socket::close() {
+    if (itsFd < 0)
+        return 0;
+    // The descriptor is gone after close even when it reports EINTR, so no retry.
+    const int result = ::close(std::exchange(itsFd, -1));
+    return result == 0 ? 0 : errno;
+}
+
+int Socket::connect(const SocketAddress& inAddress) const {
+    // A repeated connect after EINTR would report EALREADY; the first attempt goes on in
+    // the background either way, so EINTR is passed on like EINPROGRESS.
+    if (::connect(itsFd, asNative(inAddress), inAddress.length()) == 0)
+        return 0;
+    return errno == EINTR ? EINPROGRESS : errno;
+}
+
+int Socket::bind(const SocketAddress& inAddress) const {
+    return retryOnSignal([&] { return ::bind(itsFd, asNative(inAddress), inAddress.length()); });
+}
+
+int Socket::listen(int inBacklog) const {
+    return retryOnSignal([&] { return ::listen(itsFd, inBacklog); });
+}
+
+int Socket::accept(Socket& outSocket, SocketAddress& outPeer) const {
+    for (;;) {
+        socklen_t length = SocketAddress::capacity;
+        const int fd = ::accept4(itsFd, asNative(outPeer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            outPeer.setLength(length);
+            outSocket = Socket(fd);
+            return 0;
+        }
+        if (errno != EINTR)
+            return errno;
+    }
+}
+
+int Socket::send(const void* inData, size_t inLength, size_t& outSent) const {
+    return transferRetryingOnSignal([&] { return ::send(itsFd, inData, inLength, MSG_NOSIGNAL); },
+                                    outSent);
+}
+
+int Socket::sendTo(const void* inData, size_t inLength, const SocketAddress& inAddress,
+                   size_t& outSent) const {
+    return transferRetryingOnSignal(
+        [&] {
+            return ::sendto(itsFd, inData, inLength, MSG_NOSIGNAL, asNative(inAddress),
+                            inAddress.length());
+        },
+        outSent);
+}
+
+int Socket::receive(void* outBuffer, size_t inLength, size_t& outReceived) const {
+    return transferRetryingOnSignal([&] { return ::recv(itsFd, outBuffer, inLength, 0); },
+                                    outReceived);
+}
+
+int Socket::receiveFrom(void* outBuffer, size_t inLength, SocketAddress& ioFrom,
+                        size_t& outReceived) const {
+    socklen_t length = SocketAddress::capacity;
+    const int result = transferRetryingOnSignal(
+        [&] { return ::recvfrom(itsFd, outBuffer, inLength, 0, asNative(ioFrom), &length); },
+        outReceived);
+    if (result == 0)
+        ioFrom.setLength(length);
+    return result;
+}
+
+int Socket::shutdownSend() const {
+    return ::shutdown(itsFd, SHUT_WR) == 0 ? 0 : errno;
+}
+
+int Socket::setReuseAddress(bool inOn) const {
+    const int value = inOn ? 1 : 0;
+    return ::setsockopt(itsFd, SOL_SOCKET, SO_REUSEADDR, &value, sizeof value) == 0 ? 0 : errno;
+}
+
+int Socket::setUnicastHops(AddressFamily inFamily, int inHops) const {
+    const int level = inFamily == AddressFamily::ipv6 ? IPPROTO_IPV6 : IPPROTO_IP;
+    const int option = inFamily == AddressFamily::ipv6 ? IPV6_UNICAST_HOPS : IP_TTL;
+    return ::setsockopt(itsFd, level, option, &inHops, sizeof inHops) == 0 ? 0 : errno;
+}
+
+int Socket::getUnicastHops(AddressFamily inFamily, int& outHops) const {
+    const int level = inFamily == AddressFamily::ipv6 ? IPPROTO_IPV6 : IPPROTO_IP;
+    const int option = inFamily == AddressFamily::ipv6 ? IPV6_UNICAST_HOPS : IP_TTL;
+    socklen_t length = sizeof outHops;
+    return ::getsockopt(itsFd, level, option, &outHops, &length) == 0 ? 0 : errno;
+}
+
+int Socket::setSendBufferSize(int inBytes) const {
+    return ::setsockopt(itsFd, SOL_SOCKET, SO_SNDBUF, &inBytes, sizeof inBytes) == 0 ? 0 : errno;
+}
+
+int Socket::setReceiveBufferSize(int inBytes) const {
+    return ::setsockopt(itsFd, SOL_SOCKET, SO_RCVBUF, &inBytes, sizeof inBytes) == 0 ? 0 : errno;
+}
+
+int Socket::getLocalAddress(SocketAddress& outAddress) const {
+    socklen_t length = SocketAddress::capacity;
+    if (::getsockname(itsFd, asNative(outAddress), &length) != 0)
+        return errno;
+    outAddress.setLength(length);
+    return 0;
+}
+
+int Socket::getPendingError(int& outError) const {
+    outError = 0;
+    socklen_t length = sizeof outError;
+    return ::getsockopt(itsFd, SOL_SOCKET, SO_ERROR, &outError, &length) == 0 ? 0 : errno;
+}
+
+} // namespace zt::platform
