@@ -60,11 +60,11 @@ void ztNetObject::setTransferState(ztNetStatus inState) {
 }
 
 uint16_t ztNetObject::getRefId() const {
-    return itsRefId;
+    return itsRefId.load();
 }
 
 void ztNetObject::setRefId(uint16_t inRefId) {
-    itsRefId = inRefId;
+    itsRefId.store(inRefId);
 }
 
 void ztNetObject::completed() {}

@@ -68,7 +68,8 @@ public:
     // Stores inStatus. A final status calls completed() and then the completion callback.
     virtual void setStatus(ztNetStatus inStatus);
     virtual void setTransferState(ztNetStatus inState);
-    // Non-zero exactly while the object is registered with a handler, which sets it.
+    // Non-zero exactly while the object is registered with a handler, which sets it. Any
+    // thread may read it (an owner checks it before destroying the object).
     virtual uint16_t getRefId() const;
     virtual void setRefId(uint16_t inRefId);
     // Hook run when the object reaches a final status, before anyone is told.
@@ -133,7 +134,7 @@ private:
     ztNetObjectHandler* itsNetObjectHandler = nullptr; // not owned
     std::vector<uint8_t> itsReceiveBuffer;             // body parts of a multi-packet object
     ztDynamicNetWriter itsWriter;
-    uint16_t itsRefId = 0;
+    std::atomic<uint16_t> itsRefId{0};
     // Written by the handler thread, read by threads that wait for the object.
     std::atomic<ztNetStatus> itsStatus{ztNetStatus::idle};
     ztNetStatus itsTransferState = ztNetStatus::idle;

@@ -10,6 +10,7 @@
 #include "netobjects/ztNetReader.h"
 #include "util/ztXMLPrinter.h"
 #include "util/ztXMLTinyWriter.h"
+#include "util/ztWSDL.h"
 #include "util/ztXMLUtil.h"
 #include "ztxmlint/xmlSoapEnvelope.h"
 
@@ -290,6 +291,33 @@ TEST(CentralWSDLInstanceTest, InstanceCarriesTheDocumentAndTheCommandList) {
     }
     EXPECT_EQ(reader.remaining(), 0u);
     EXPECT_TRUE(reader.good());
+}
+
+TEST(CentralWSDLInstanceTest, GatewayModelReadsTheInstance) {
+    ztDynamicNetWriter writer(1024);
+    ztCentralWSDL::writeInstance(writer);
+    ztNetReader reader(writer.data(), writer.count());
+    ztWSDL model;
+    model.readFrom(reader);
+    for (const Catalog::Command& command : Catalog::instance().commands()) {
+        SCOPED_TRACE(command.name);
+        const TiXmlElement* input = model.getInputElement(command.name);
+        const TiXmlElement* output = model.getOutputElement(command.name);
+        ASSERT_NE(input, nullptr);
+        ASSERT_NE(output, nullptr);
+        EXPECT_STREQ(input->Attribute("name"), command.name.c_str());
+        EXPECT_EQ(std::string(output->Attribute("name")), command.name + "Response");
+        std::string canonical;
+        std::string lower = command.name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(model.getCommandName(lower, canonical));
+        EXPECT_EQ(canonical, command.name);
+    }
+    const TiXmlElement* objRef = model.findType("ObjRef", true);
+    ASSERT_NE(objRef, nullptr);
+    EXPECT_EQ(objRef->ValueStr(), "s:simpleType");
+    EXPECT_NE(model.findType("tns:DNSZoneFolderItem", false), nullptr);
 }
 
 } // namespace

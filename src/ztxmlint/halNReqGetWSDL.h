@@ -1,0 +1,31 @@
+#pragma once
+// Asks a central server for its service description (WSDL) as XML, for publication to web
+// clients.
+
+#include "netobjects/ztNetRequest.h"
+
+#include <set>
+#include <string>
+
+class TiXmlNode;
+
+class halNReqGetWSDL : public ztNetRequest {
+public:
+    static constexpr uint16_t typeNumber = 11;
+
+    // Writes the body at once: the number of names in inNamespaces as 32 bits, then each
+    // name in the set's (sorted, byte-wise) order. inTarget receives the answer's XML; it
+    // is not owned and must outlive the request (null drops the answer).
+    halNReqGetWSDL(const std::set<std::string>& inNamespaces, TiXmlNode* inTarget);
+    ~halNReqGetWSDL() override;
+
+    uint16_t getType() const override { return typeNumber; }
+    const char* getTypeName() const override;
+    const char* getName() const override;
+    // Replays the server's WSDL, limited to the given namespaces below the target. A malformed
+    // answer throws (see readNetFormXML) and leaves the target as it was.
+    ztErr readData(ztNetReader& ioReader) override;
+
+private:
+    TiXmlNode* itsTarget; // not owned
+};

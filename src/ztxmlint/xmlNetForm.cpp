@@ -1,0 +1,35 @@
+// The XML net form of request and answer bodies, over the generic XML writers.
+#include "ztxmlint/xmlNetForm.h"
+
+#include "util/ztXMLNetWriter.h"
+#include "util/ztXMLTinyWriter.h"
+
+#include <tinyxml.h>
+
+namespace {
+
+// Removes the children of ioTarget that follow inLastKept (all of them when it is null).
+void removeChildrenAfter(TiXmlNode& ioTarget, const TiXmlNode* inLastKept) {
+    while (ioTarget.LastChild() != nullptr && ioTarget.LastChild() != inLastKept)
+        ioTarget.RemoveChild(ioTarget.LastChild());
+}
+
+} // namespace
+
+void writeNetFormXML(ztNetWriter& ioWriter, const TiXmlNode& inTree) {
+    ztXMLNetWriter writer(ioWriter);
+    writer.writeChildren(inTree);
+    writer.finish();
+}
+
+void readNetFormXML(ztNetReader& ioReader, TiXmlNode* ioTarget) {
+    const TiXmlNode* lastKept = ioTarget ? ioTarget->LastChild() : nullptr;
+    ztXMLTinyWriter writer(ioTarget);
+    try {
+        writer.replay(ioReader);
+    } catch (...) {
+        if (ioTarget)
+            removeChildrenAfter(*ioTarget, lastKept);
+        throw;
+    }
+}
