@@ -11,7 +11,18 @@
 
 ztNetRequest::ztNetRequest() = default;
 
-ztNetRequest::~ztNetRequest() = default;
+ztNetRequest::~ztNetRequest() {
+    detachFromHandler();
+}
+
+void ztNetRequest::detachFromHandler() {
+    // The handler clears the id as its last touch of a request it is done with, so a
+    // request whose id reads 0 is no longer used by any handler thread.
+    if (getRefId() == 0)
+        return;
+    if (ztNetObjectHandler* handler = getNetObjectHandler())
+        handler->forget(this);
+}
 
 void ztNetRequest::reset() {
     std::lock_guard lock(itsEventMutex);

@@ -15,6 +15,8 @@ class ztSingleEvent;
 class ztNetRequest : public ztNetObject {
 public:
     ztNetRequest();
+    // A request still registered (its owner gave up waiting) is detached from its handler
+    // first, see detachFromHandler.
     ~ztNetRequest() override;
 
     bool isRequest() const override { return true; }
@@ -55,6 +57,14 @@ public:
 
     // Started when the request is sent.
     const ztTimer& getTimer() const { return itsTimer; }
+
+protected:
+    // Takes a request that is still registered out of its handler (which may then tell the
+    // server that its answer is no longer wanted) and returns once the handler thread no
+    // longer uses it; does nothing for a request that is not registered. The destructor
+    // calls it, but by then a subclass's own members are gone: a subclass whose readData or
+    // sendData uses its members calls it first in its own destructor.
+    void detachFromHandler();
 
 private:
     // Orders creating the event against a status becoming final on the handler thread,

@@ -22,8 +22,8 @@ public:
     uint16_t getType() const override { return typeNumber; }
     const char* getTypeName() const override;
     const char* getName() const override;
-    // Replays the server's HTML documentation page below the target. A malformed answer throws (see
-    // readNetFormXML) and leaves the target as it was.
+    // Replays the server's HTML documentation page below the target. A
+    // malformed answer throws (see readNetFormXML) and leaves the target as it was.
     ztErr readData(ztNetReader& ioReader) override;
 
 private:

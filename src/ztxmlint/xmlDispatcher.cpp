@@ -115,7 +115,8 @@ bool boolChild(const TiXmlElement& inCommand, const char* inName, bool inDefault
 // The text of inCommand's child inName when the child is there and starts with a text.
 bool childText(const TiXmlElement& inCommand, const char* inName, std::string& outText) {
     const TiXmlElement* child = inCommand.FirstChildElement(inName);
-    if (child == nullptr || child->FirstChild() == nullptr || child->FirstChild()->ToText() == nullptr)
+    if (child == nullptr || child->FirstChild() == nullptr ||
+        child->FirstChild()->ToText() == nullptr)
         return false;
     outText = child->FirstChild()->ToText()->ValueStr();
     return true;
@@ -130,8 +131,8 @@ public:
                   int& ioStatus, std::map<std::string, std::string>& outHeaders)
         : itsManager(ioManager), itsRequest(inRequest ? inRequest : ""), itsMethod(inMethod),
           itsRestPath(inRestPath), itsQuery(inQuery), itsXmlWanted(inXmlWanted),
-          itsContext(ioContext), itsResult(outResult), itsStatus(ioStatus),
-          itsHeaders(outHeaders), itsTimer(true) {}
+          itsContext(ioContext), itsResult(outResult), itsStatus(ioStatus), itsHeaders(outHeaders),
+          itsTimer(true) {}
 
     void run() {
         try {
@@ -205,7 +206,8 @@ private:
         } else if (itsDialect == xmlDialect_jsonRpc) {
             itsCommand = parseJsonRpcRequest(itsText, itsRequestDoc, itsRestPath, itsJsonRpcId);
         } else {
-            itsCommand = parseRestRequest(itsText, itsDialect, itsRequestDoc, itsRestPath, itsJsonRpcId);
+            itsCommand =
+                parseRestRequest(itsText, itsDialect, itsRequestDoc, itsRestPath, itsJsonRpcId);
         }
         itsMethodName = itsCommand->ValueStr();
     }
@@ -245,7 +247,8 @@ private:
         if (!itsNeedsLogin)
             return;
         itsContext.releaseSession(itsManager);
-        const bool canLogIn = itsContext.itsAuthentication == 1 || itsContext.itsAuthentication == 2;
+        const bool canLogIn =
+            itsContext.itsAuthentication == 1 || itsContext.itsAuthentication == 2;
         if (isMethod("login") || isMethod("session") || itsContext.itsLoginName.empty() ||
             itsContext.itsPassword.empty() || !canLogIn)
             return;
@@ -380,8 +383,8 @@ private:
         ztLog(6, "xmlSessionManager::doRequest - xmlrequest done");
         TiXmlElement* answer = itsBody->FirstChildElement();
         if (conversion && answer != nullptr && wsdl())
-            conversion->convertResponse(*itsWSDL, itsWSDL->getOutputElement(itsMethodName),
-                                        *answer, itsDialect);
+            conversion->convertResponse(*itsWSDL, itsWSDL->getOutputElement(itsMethodName), *answer,
+                                        itsDialect);
     }
 
     void routeRest(std::map<std::string, std::string>& ioParameters,
@@ -478,7 +481,8 @@ private:
         if (!itsCommandPath && itsStatus == 200 && itsMethod == kMethodPost)
             itsStatus = 201;
         const TiXmlElement* first = itsBody->FirstChildElement();
-        if (itsBody->FirstChild() == nullptr || (first != nullptr && first->FirstChild() == nullptr)) {
+        if (itsBody->FirstChild() == nullptr ||
+            (first != nullptr && first->FirstChild() == nullptr)) {
             if (itsStatus == 200)
                 itsStatus = 204;
             itsSkipRender = true;
@@ -495,7 +499,8 @@ private:
             inMessage.getTemplate() == ztText::internalErrorNamed && inMessage.hasParam('e') &&
             inMessage.getParam('e').rfind("Unknown WSDL ", 0) == 0) {
             std::string text = inMessage.getParam('e');
-            for (size_t pos = text.find(" WSDL"); pos != std::string::npos; pos = text.find(" WSDL"))
+            for (size_t pos = text.find(" WSDL"); pos != std::string::npos;
+                 pos = text.find(" WSDL"))
                 text.erase(pos, 5);
             inMessage = ztErrorMessage(ztErr_internal, text.c_str());
         }
@@ -542,7 +547,8 @@ private:
             return;
         ztLogFmt(4, "Request({}) from [{}:{}] executed in {} msec. Response size {} bytes.",
                  itsMethodName.empty() ? std::string("unknown") : itsMethodName,
-                 itsContext.itsLoginName, itsContext.itsOrigin, itsTimer.elapsed(), itsResult.size());
+                 itsContext.itsLoginName, itsContext.itsOrigin, itsTimer.elapsed(),
+                 itsResult.size());
     }
 
     xmlSessionManager& itsManager;
@@ -582,10 +588,12 @@ private:
 
 } // namespace
 
-bool xmlSessionManager::doRequest(const char* inRequest, int inMethod, const std::string& inRestPath,
-                                  const std::map<std::string, std::string>& inQuery, int inXmlWanted,
-                                  xmlRequestContext& ioContext, std::string& outResult,
-                                  int& ioStatus, std::map<std::string, std::string>& outHeaders) {
+bool xmlSessionManager::doRequest(const char* inRequest, int inMethod,
+                                  const std::string& inRestPath,
+                                  const std::map<std::string, std::string>& inQuery,
+                                  int inXmlWanted, xmlRequestContext& ioContext,
+                                  std::string& outResult, int& ioStatus,
+                                  std::map<std::string, std::string>& outHeaders) {
     outResult.clear();
     xmlRequestRun(*this, inRequest, inMethod, inRestPath, inQuery, inXmlWanted, ioContext,
                   outResult, ioStatus, outHeaders)

@@ -47,7 +47,9 @@ void xmlSession::replaceConnection(std::shared_ptr<ztNetObjectHandler> inConnect
     // The old connection stops here, outside the lock, unless a request still uses it.
 }
 
-void xmlSession::touch() { itsIdleStamp.store(zt::platform::tickCount()); }
+void xmlSession::touch() {
+    itsIdleStamp.store(zt::platform::tickCount());
+}
 
 uint32_t xmlSession::idleMillis() const {
     return zt::platform::tickCount() - itsIdleStamp.load();

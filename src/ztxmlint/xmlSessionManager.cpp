@@ -37,7 +37,8 @@ std::string toLowerAscii(std::string inText) {
 // The text that identifies the version of a server's WSDL: its fields I and C and its
 // version from the Connect answer.
 std::string loginReference(const ztConnectAnswer& inAnswer) {
-    return inAnswer.textI + " - " + inAnswer.textC + " - " + std::to_string(inAnswer.serverVersion);
+    return inAnswer.itsTextI + " - " + inAnswer.itsTextC + " - " +
+           std::to_string(inAnswer.itsServerVersion);
 }
 
 // Errors after which a request is worth sending again on a new connection: none given,
@@ -67,9 +68,9 @@ xmlSessionManager::~xmlSessionManager() = default;
 
 int xmlSessionManager::setSessionTimeout(int32_t inSeconds) {
     if (ztLogEnabled(4))
-        ztLogText(4, ztMessage("Setting session timeout to $i seconds.", 'i',
-                               std::to_string(inSeconds))
-                         .getText());
+        ztLogText(
+            4, ztMessage("Setting session timeout to $i seconds.", 'i', std::to_string(inSeconds))
+                   .getText());
     itsTimeout.store(inSeconds == 0 ? 1 : inSeconds);
     return 1;
 }
@@ -81,9 +82,8 @@ bool xmlSessionManager::isIdleExpired(const xmlSession& inSession) const {
 
 std::string xmlSessionManager::addSession(const std::string& inServer, int32_t inPort,
                                           const std::string& inLoginName,
-                                          const std::string& inPassword,
-                                          int32_t inAuthentication, bool inSingleSignon,
-                                          bool inReplaceControlCharacters) {
+                                          const std::string& inPassword, int32_t inAuthentication,
+                                          bool inSingleSignon, bool inReplaceControlCharacters) {
     const int32_t timeout = itsTimeout.load();
     const uint32_t sinceSweep = zt::platform::tickCount() - itsSweepStamp.load();
     if (static_cast<int64_t>(sinceSweep) >= static_cast<int64_t>(timeout) * 1000 / 4 ||
@@ -226,15 +226,16 @@ void xmlSessionManager::relogin(xmlSession& ioSession,
     loadWSDLIfNeeded(ioSession, reference);
 }
 
-std::shared_ptr<ztNetObjectHandler>
-xmlSessionManager::connectAndSend(const std::string& inServer, int32_t inPort,
-                                  ztNetRequest& ioRequest, std::string& outReference,
-                                  bool inOneShot) {
+std::shared_ptr<ztNetObjectHandler> xmlSessionManager::connectAndSend(const std::string& inServer,
+                                                                      int32_t inPort,
+                                                                      ztNetRequest& ioRequest,
+                                                                      std::string& outReference,
+                                                                      bool inOneShot) {
     outReference.clear();
     ztConnectAnswer answer;
     std::shared_ptr<ztNetObjectHandler> connection =
         connectToAnyServer(inServer, ztIPv6(), static_cast<uint16_t>(inPort), inServer,
-                           ztThread::currentThread()->getStopEvent(), 0, nullptr, answer, true);
+                           &ztThread::currentThread().getStopEvent(), 0, nullptr, answer, true);
     if (!connection)
         return nullptr;
     outReference = loginReference(answer);

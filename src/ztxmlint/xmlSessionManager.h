@@ -107,7 +107,9 @@ public:
 
     // For embedding programs and tests; the library itself never changes these.
     void setDefaultServer(std::string inServer) { itsDefaultServer = std::move(inServer); }
-    void setSettings(std::map<std::string, std::string> inSettings) { itsSettings = std::move(inSettings); }
+    void setSettings(std::map<std::string, std::string> inSettings) {
+        itsSettings = std::move(inSettings);
+    }
     void setRestRouter(std::shared_ptr<const xmlRestRouter> inRouter);
     void setTypedConversion(std::shared_ptr<const xmlTypedConversion> inConversion);
     std::shared_ptr<const xmlRestRouter> getRestRouter() const;

@@ -4,11 +4,13 @@
 #include "messages/ztException.h"
 #include "util/ztXMLPrinter.h"
 #include "ztxmlint/halNReqGetWSDL.h"
+#include "ztxmlint/halNReqGetWSDLDoc.h"
 #include "ztxmlint/xmlSessionManager.h"
 #include "ztxmlint/xmlSoapEnvelope.h"
 
 #include <tinyxml.h>
 
+#include <cstring>
 #include <set>
 #include <strings.h>
 
@@ -23,7 +25,8 @@ bool endsWithNoCase(const std::string& inText, const char* inSuffix) {
            ::strcasecmp(inText.c_str() + inText.size() - length, inSuffix) == 0;
 }
 
-const std::string* findNoCase(const std::map<std::string, std::string>& inQuery, const char* inKey) {
+const std::string* findNoCase(const std::map<std::string, std::string>& inQuery,
+                              const char* inKey) {
     for (const auto& [key, value] : inQuery) {
         if (::strcasecmp(key.c_str(), inKey) == 0)
             return &value;
@@ -39,7 +42,8 @@ std::set<std::string> namespacesOf(const std::map<std::string, std::string>& inQ
     size_t start = 0;
     for (;;) {
         const size_t comma = value->find(',', start);
-        names.insert(value->substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        names.insert(
+            value->substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         if (comma == std::string::npos)
             break;
         start = comma + 1;

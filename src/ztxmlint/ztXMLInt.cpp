@@ -44,7 +44,7 @@ void runRequest(const char* inRequest, xmlRequestContext& ioContext, std::string
     int status = 200;
     std::map<std::string, std::string> headers;
     xmlSessionManager::getInstance().doRequest(inRequest, 5, std::string(), {}, 0, ioContext,
-                                                outText, status, headers);
+                                               outText, status, headers);
 }
 
 template <typename Body>
@@ -98,7 +98,10 @@ int32_t ssoRequest(const char* inAuthName, const char* inLoginName, const char* 
         const std::string loginName = inLoginName ? inLoginName : "";
         const std::string server = inServer ? inServer : "";
         std::string credential;
-        const std::string envelope = buildSsoLoginEnvelope(authName, loginName, server, credential);
+        std::string domain;
+        if (!authName.empty() && !loginName.empty())
+            lookupAccountSID(loginName, credential, domain);
+        const std::string envelope = buildSsoLoginEnvelope(authName, loginName, server);
         xmlRequestContext context;
         context.itsLoginName = loginName;
         context.itsPassword = credential;

@@ -23,8 +23,8 @@ class FakeHandler : public ztNetObjectHandler {
 public:
     FakeHandler() = default;
     FakeHandler(uint32_t inKeepAlive, uint32_t inDeadPeer) {
-        itsKeepAliveInterval = inKeepAlive;
-        itsDeadPeerLimit = inDeadPeer;
+        setKeepAliveInterval(inKeepAlive);
+        setDeadPeerLimit(inDeadPeer);
     }
     void registerObject(ztNetRequest* inRequest) override { inRequest->setRefId(++itsLastId); }
     void cancel(ztNetObject*) override {}

@@ -45,7 +45,7 @@ TEST_F(xmlDispatcherTest, SessionCommandAnswersEmptyWhenNoSessionLives) {
     const Answer answer = run(soap("<session />"));
     EXPECT_EQ(answer.status, 200);
     EXPECT_TRUE(contains(answer.text, "<SessionResponse xmlns=\"")) << answer.text;
-    EXPECT_TRUE(contains(answer.text, "<session /></SessionResponse>")) << answer.text;
+    EXPECT_TRUE(contains(answer.text, "<session></session></SessionResponse>")) << answer.text;
 }
 
 TEST_F(xmlDispatcherTest, CommandWithoutSessionIsRefused) {
@@ -57,7 +57,8 @@ TEST_F(xmlDispatcherTest, CommandWithoutSessionIsRefused) {
 
     const Answer json = run(R"({"jsonrpc":"2.0","method":"GetDNSZones","params":{},"id":3})");
     EXPECT_EQ(json.status, 401);
-    EXPECT_EQ(json.text, R"({"jsonrpc": "2.0","error": {"code": 5002,"message": "Missing Session ID."},"id": 3})")
+    EXPECT_EQ(json.text,
+              R"({"jsonrpc":"2.0","error":{"code":5002,"message":"Missing Session ID."},"id":3})")
         << json.text;
 }
 
@@ -65,13 +66,14 @@ TEST_F(xmlDispatcherTest, UnknownSessionGivenInTheRequestIsRefused) {
     const Answer answer =
         run(R"({"jsonrpc":"2.0","method":"GetDNSZones","params":{"session":"abc"},"id":1})");
     EXPECT_EQ(answer.status, 400);
-    EXPECT_TRUE(contains(answer.text, "\"code\": 5003")) << answer.text;
+    EXPECT_TRUE(contains(answer.text, "\"code\":5003")) << answer.text;
     EXPECT_TRUE(contains(answer.text, "Invalid or expired session specified.")) << answer.text;
 }
 
 TEST_F(xmlDispatcherTest, PrefixOfTheRequestIsTheAnswersPrefix) {
     const Answer answer = run(soap("<session />", "env"));
-    EXPECT_TRUE(contains(answer.text, "<env:Envelope xmlns:env=\"http://schemas.xmlsoap.org/soap/envelope/\""))
+    EXPECT_TRUE(contains(answer.text,
+                         "<env:Envelope xmlns:env=\"http://schemas.xmlsoap.org/soap/envelope/\""))
         << answer.text;
     EXPECT_TRUE(contains(answer.text, "<env:Body>")) << answer.text;
 }
@@ -84,8 +86,7 @@ TEST_F(xmlDispatcherTest, EnvelopeWithoutPrefixIsAnInvalidCommand) {
 
 TEST_F(xmlDispatcherTest, CounterTailAfterTheEnvelopeIsCut) {
     EXPECT_TRUE(contains(run(soap("<session />") + "?1234567").text, "SessionResponse"));
-    const Answer letters = run(soap("<session />") + "?abc");
-    EXPECT_TRUE(contains(letters.text, "<errorcode>60")) << letters.text; // 6000 + n
+    EXPECT_TRUE(contains(run(soap("<session />") + "? 12\t").text, "SessionResponse"));
 }
 
 TEST_F(xmlDispatcherTest, MalformedAndHostileTextsGiveFaults) {
@@ -98,13 +99,13 @@ TEST_F(xmlDispatcherTest, MalformedAndHostileTextsGiveFaults) {
     for (int i = 0; i < 100000; ++i)
         deep += "<a>";
     const Row rows[] = {
-        {"empty text is JSON-RPC", "", "\"code\": 32600"},
-        {"not JSON", "{nope", "\"code\": 32700"},
-        {"no jsonrpc member", R"({"method":"x","params":{}})", "\"code\": 32600"},
-        {"no params", R"({"jsonrpc":"2.0","method":"x"})", "\"code\": 5001"},
+        {"empty text is JSON-RPC", "", "{\"jsonrpc\":\"2.0\",\"error\":{\"code\":32700"},
+        {"not JSON", "{nope", "\"code\":32700"},
+        {"no jsonrpc member", R"({"method":"x","params":{}})", "\"code\":32600"},
+        {"no params", R"({"jsonrpc":"2.0","method":"x"})", "\"code\":5001"},
         {"unclosed XML", soap("<a>"), "<errorcode>60"},
         {"deep XML", soap(deep), "<errorcode>60"},
-        {"deep JSON", std::string(100000, '['), "\"code\": 32700"},
+        {"deep JSON", "{\"a\":" + std::string(100000, '['), "\"code\":32700"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -127,7 +128,7 @@ TEST_F(xmlDispatcherTest, RestWithoutRouteIsAnInvalidRestCommand) {
     xmlRequestContext context;
     const Answer command = run("", "command/session", {}, 3, &context);
     EXPECT_EQ(command.status, 200) << command.text;
-    EXPECT_EQ(command.text, R"({"result": {"session": ""}})");
+    EXPECT_EQ(command.text, R"({"result":{"session":""}})");
 }
 
 TEST_F(xmlDispatcherTest, HelloWithoutSessionIsUnauthorized) {

@@ -1,0 +1,92 @@
+#pragma once
+// The accepting side of the protocol, built from the same parts as the client: a listener
+// thread that accepts secure connections and runs one net object handler per connection,
+// with a factory table of the objects clients may start. It answers the Connect exchange
+// itself (with fields that can be changed while it runs) unless the table serves that type.
+// Tests run it in process as the peer of the library; a stand-in central server is built
+// on it.
+
+#include "netobjects/ztConnectAnswer.h"
+#include "netobjects/ztNetObjectHandler.h"
+#include "threads/ztMemMutex.h"
+#include "threads/ztThread.h"
+#include "util/ztIPv6.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class ztSecureTCPEndpoint;
+
+class ztNetServer : public ztThread {
+public:
+    struct Settings {
+        // Where to listen; an address that is not set listens on every address.
+        ztIPv6 itsAddress;
+        uint16_t itsPort = 1231;
+        // The RSA key pair as ztRSACryptor's private key text; empty generates one (slow).
+        std::string itsPrivateKeyText;
+        // What the server grants when a client asks for it.
+        bool itsEncrypt = true;
+        bool itsCompress = true;
+        // A client that does not complete its handshake in this time is dropped. The
+        // listener runs handshakes one at a time, so a silent client delays the next one
+        // by up to this much.
+        int32_t itsHandshakeTimeoutMs = 15000;
+        // Whether objects that require authority are served on every connection.
+        bool itsAuthority = true;
+        uint32_t itsKeepAliveInterval = ztNetObjectHandler::defaultKeepAliveInterval;
+        uint32_t itsDeadPeerLimit = ztNetObjectHandler::defaultDeadPeerLimit;
+        // The answer to Connect, and a refusal value that replaces it (0: none).
+        ztConnectAnswer itsAnswer;
+        ztErr itsConnectRefusal = ztErr_noError;
+        // The objects clients may start, by type number.
+        std::map<uint16_t, ztNetObjectHandler::Factory> itsFactories;
+    };
+    // Called on the listener thread with each new connection, before it starts.
+    using ConnectionCallback = std::function<void(ztNetObjectHandler&)>;
+
+    explicit ztNetServer(Settings inSettings);
+    // Stops listening and ends every connection.
+    ~ztNetServer() override;
+
+    // Creates the listening socket; call before start(). 0, or the endpoint's error
+    // (ztErr_encryptionSetup when no key pair could be made).
+    ztErr listen();
+
+    // Changes the Connect answer for the exchanges that follow. Any thread.
+    void setAnswer(const ztConnectAnswer& inAnswer);
+    ztConnectAnswer getAnswer() const;
+    void setConnectionCallback(ConnectionCallback inCallback);
+    // The connections that are still running. Each one ends when the server lets it go
+    // and no caller holds it any more. Any thread.
+    std::vector<std::shared_ptr<ztNetObjectHandler>> getConnections() const;
+    // Connections accepted so far, and Connect exchanges answered.
+    uint32_t getAcceptedCount() const;
+    uint32_t getConnectCount() const;
+    // Ends every connection at once, as a server does that goes away. Any thread.
+    void closeConnections();
+
+protected:
+    // Accepts connections until stopped.
+    void run() override;
+
+private:
+    // The Connect answer, shared with the factories of the connections, which may outlive
+    // the server when a caller holds on to one.
+    struct ConnectState;
+
+    void adopt(std::unique_ptr<ztNetEndpoint> inEndpoint);
+    void dropStopped();
+
+    const Settings itsSettings;
+    const std::shared_ptr<ConnectState> itsConnectState;
+    std::unique_ptr<ztSecureTCPEndpoint> itsListener;
+    mutable ztMemMutex itsMutex{"ztNetServer"};
+    ConnectionCallback itsConnectionCallback;
+    std::vector<std::shared_ptr<ztNetObjectHandler>> itsConnections;
+    uint32_t itsAcceptedCount = 0;
+};
