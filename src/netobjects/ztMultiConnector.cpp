@@ -86,8 +86,8 @@ bool recheck(ztMultiConnector& ioConnector, ztEvent* inCancelEvent, uint32_t inT
         request.send(ioConnector.getHandler());
         // The total time bounds the wait: a server that never answers must not hold the
         // caller beyond it.
-        if (!request.waitForCompletion(static_cast<int32_t>(std::min<uint32_t>(inTimeLeft, INT32_MAX)),
-                                       inCancelEvent)) {
+        if (!request.waitForCompletion(
+                static_cast<int32_t>(std::min<uint32_t>(inTimeLeft, INT32_MAX)), inCancelEvent)) {
             request.cancel();
             request.waitForCompletion(-1, nullptr);
         }
@@ -131,8 +131,7 @@ std::unique_ptr<ztNetObjectHandler> takeReady(ConnectorMap& ioConnectors, ztEven
 
 // Starts a connector on every address that has none.
 void startRound(ConnectorMap& ioConnectors, uint16_t inPort, const std::string& inMessageName,
-                uint16_t inExpectedVersion, bool inCompress,
-                const ztConnectSettings& inSettings) {
+                uint16_t inExpectedVersion, bool inCompress, const ztConnectSettings& inSettings) {
     for (auto& [address, connector] : ioConnectors) {
         if (connector)
             continue;
@@ -148,8 +147,7 @@ void startRound(ConnectorMap& ioConnectors, uint16_t inPort, const std::string& 
 std::unique_ptr<ztNetObjectHandler> race(const std::vector<ztIPv6>& inAddresses, uint16_t inPort,
                                          const std::string& inMessageName, ztEvent* inCancelEvent,
                                          uint16_t inExpectedVersion, ztConnectAnswer& outAnswer,
-                                         bool inCompress,
-                                         const ztConnectSettings& inSettings) {
+                                         bool inCompress, const ztConnectSettings& inSettings) {
     ConnectorMap connectors;
     for (const ztIPv6& address : inAddresses)
         connectors.emplace(address, nullptr);
@@ -194,8 +192,7 @@ std::unique_ptr<ztNetObjectHandler> race(const std::vector<ztIPv6>& inAddresses,
 
 ztMultiConnector::ztMultiConnector(const ztIPv6& inAddress, uint16_t inPort,
                                    std::string inServerName, uint16_t inExpectedVersion,
-                                   bool inCompress,
-                                   const ztConnectSettings& inSettings)
+                                   bool inCompress, const ztConnectSettings& inSettings)
     : itsAddress(inAddress), itsPort(inPort), itsServerName(std::move(inServerName)),
       itsExpectedVersion(inExpectedVersion), itsCompress(inCompress), itsSettings(inSettings) {
     itsName = "ztMultiConnector";
@@ -228,7 +225,8 @@ connectToAnyServer(const std::string& inServerName, const ztIPv6& inAddress, uin
                                                    inExpectedVersion, inProgress, outAnswer,
                                                    inCompress, inSettings);
 
-    const std::vector<ztIPv6> addresses = resolve(inServerName, inCancelEvent, inSettings.itsTimeoutMs);
+    const std::vector<ztIPv6> addresses =
+        resolve(inServerName, inCancelEvent, inSettings.itsTimeoutMs);
     if (addresses.empty())
         throw ztException(ztErr_hostNotFound, ztText::hostNotFound, 's', inMessageName);
     if (addresses.size() == 1)

@@ -39,7 +39,7 @@ void ztNetObject::reset() {
 }
 
 void ztNetObject::setNetObjectHandler(ztNetObjectHandler* inHandler) {
-    itsNetObjectHandler = inHandler;
+    itsNetObjectHandler.store(inHandler);
 }
 
 void ztNetObject::setStatus(ztNetStatus inStatus) {

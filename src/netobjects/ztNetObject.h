@@ -102,8 +102,9 @@ public:
     // Any thread may read the status; the handler thread changes it.
     ztNetStatus getStatus() const { return itsStatus.load(); }
     ztNetStatus getTransferState() const { return itsTransferState; }
-    // Null until the object is handed to a handler.
-    ztNetObjectHandler* getNetObjectHandler() const { return itsNetObjectHandler; }
+    // Null until the object is handed to a handler. The handler clears it when it lets go of
+    // a request of this side (final status), as its last touch. Any thread.
+    ztNetObjectHandler* getNetObjectHandler() const { return itsNetObjectHandler.load(); }
     // Set before the object is handed to a handler; replaced, not chained.
     void setCompletionCallback(CompletionCallback inCallback);
 
@@ -131,8 +132,8 @@ protected:
     CompletionCallback getCompletionCallback() const { return itsCompletionCallback; }
 
 private:
-    ztNetObjectHandler* itsNetObjectHandler = nullptr; // not owned
-    std::vector<uint8_t> itsReceiveBuffer;             // body parts of a multi-packet object
+    std::atomic<ztNetObjectHandler*> itsNetObjectHandler{nullptr}; // not owned
+    std::vector<uint8_t> itsReceiveBuffer; // body parts of a multi-packet object
     ztDynamicNetWriter itsWriter;
     std::atomic<uint16_t> itsRefId{0};
     // Written by the handler thread, read by threads that wait for the object.

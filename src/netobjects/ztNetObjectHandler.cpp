@@ -68,15 +68,19 @@ public:
     explicit BusyScope(ztNetObjectHandler& ioHandler) : itsHandler(ioHandler) {}
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
-    ~BusyScope() {
-        if (itsSet)
-            itsHandler.clearBusy();
-    }
+    ~BusyScope() { clear(); }
 
     // Called under the handler mutex, together with taking the object from a map or queue.
     void set(ztNetObject* inObject) {
         itsHandler.setBusy(inObject);
         itsSet = true;
+    }
+    // The thread is done with the object (or holds the mutex, which forget waits for).
+    void clear() {
+        if (!itsSet)
+            return;
+        itsHandler.clearBusy();
+        itsSet = false;
     }
 
 private:
@@ -121,6 +125,7 @@ void ztNetObjectHandler::registerObject(ztNetRequest* inRequest) {
     ztStMutex lock(&itsMutex);
     if (!itsOpen || itsStopping) {
         inRequest->setStatus(ztNetStatus::cancelled);
+        inRequest->setNetObjectHandler(nullptr);
         throw ztException(ztErr_handlerNotRunning, ztText::handlerNotRunning);
     }
     const ztNetRequest* aReq = inRequest;
@@ -137,6 +142,7 @@ void ztNetObjectHandler::registerObject(ztNetRequest* inRequest) {
             // A second wrap within one search: every id is in use.
             if (++wraps == 2) {
                 inRequest->setStatus(ztNetStatus::cancelled);
+                inRequest->setNetObjectHandler(nullptr);
                 throw ztException(ztErr_internal, ztText::internalErrorAt, 'f', sourceName, 'l',
                                   kRegisterLine);
             }
@@ -207,15 +213,16 @@ void ztNetObjectHandler::forget(ztNetObject* inObject) {
         const uint16_t id = inObject->getRefId();
         const auto found = itsOwnRequests.find(id);
         if (found != itsOwnRequests.end() && found->second.object == inObject) {
-            // The server may still be working on it; tell it the answer is not wanted. A
-            // request that never went out needs no cancel.
-            if (itsOpen && !itsStopping && inObject->getPacketCount() > 0) {
+            // The server may still be working on it; tell it the answer is not wanted. (A
+            // request it never saw only costs it a log line.)
+            if (itsOpen && !itsStopping) {
                 itsForgotten.emplace_back(id, found->second.type);
                 itsWakeUpEvent.set();
             }
             itsOwnRequests.erase(found);
             removeFromQueues(inObject, true);
             inObject->setRefId(0);
+            inObject->setNetObjectHandler(nullptr);
         }
     }
     if (zt::platform::currentThreadId() == getThreadID())
@@ -274,8 +281,8 @@ void ztNetObjectHandler::setHandlerName(std::string inName) {
 
 std::string ztNetObjectHandler::getDisplayName() const {
     ztStMutex lock(&itsMutex);
-    return itsHandlerName + ":" + itsServerAddress.format() + "(" +
-           std::to_string(itsServerPort) + ")";
+    return itsHandlerName + ":" + itsServerAddress.format() + "(" + std::to_string(itsServerPort) +
+           ")";
 }
 
 uint16_t ztNetObjectHandler::getLastId() const {
@@ -370,7 +377,7 @@ void ztNetObjectHandler::postRun() {
     }
     const ztErrorMessage error = getHandlerError();
     if (error.getErrorValue() != ztErr_noError)
-        ztLog(2, "%s: connection ended (0x%04X): %s", getDisplayName().c_str(),
+        ztLog(4, "%s: connection ended (0x%04X): %s", getDisplayName().c_str(),
               error.getErrorValue(), error.getText().c_str());
     if (callback)
         callback(this);
@@ -472,10 +479,12 @@ void ztNetObjectHandler::finishObject(ztNetObject* inObject, ztNetStatus inStatu
         map.erase(found);
     removeFromQueues(inObject, true);
     if (own) {
-        // The id goes last: an owner that reads 0 knows this thread is done with the
-        // request (see ztNetRequest::detachFromHandler).
-        inObject->setStatus(inStatus);
         inObject->setRefId(0);
+        inObject->setStatus(inStatus);
+        // The last touch: an owner that finds no handler knows this thread is done with the
+        // request (see ztNetRequest::detachFromHandler); one that still finds it waits in
+        // forget for the mutex, which this thread holds.
+        inObject->setNetObjectHandler(nullptr);
         return;
     }
     // A peer object deletes itself when it reaches its final status.
@@ -498,8 +507,9 @@ void ztNetObjectHandler::failAll() {
         ztNetObject* object = entry.object;
         if (haveError && object->getError() == ztErr_noError)
             object->setErrorMessage(itsErrorMessage);
-        object->setStatus(ztNetStatus::cancelled);
         object->setRefId(0);
+        object->setStatus(ztNetStatus::cancelled);
+        object->setNetObjectHandler(nullptr);
     }
     for (const auto& [id, entry] : peer) {
         ztNetObject* object = entry.object;
@@ -529,6 +539,12 @@ ztNetObjectHandler::ObjectMap& ztNetObjectHandler::mapOf(ztNetObject* inObject) 
 bool ztNetObjectHandler::isOwnRequest(const ztNetObject* inObject) const {
     const auto found = itsOwnRequests.find(inObject->getRefId());
     return found != itsOwnRequests.end() && found->second.object == inObject;
+}
+
+bool ztNetObjectHandler::holds(bool inOwn, uint16_t inId, const ztNetObject* inObject) const {
+    const ObjectMap& map = inOwn ? itsOwnRequests : itsPeerObjects;
+    const auto found = map.find(inId);
+    return found != map.end() && found->second.object == inObject;
 }
 
 bool ztNetObjectHandler::isRegistered(const ztNetObject* inObject) const {
@@ -564,7 +580,8 @@ void ztNetObjectHandler::sendNext() {
     uint8_t* const payload = itsPacketBuffer.data() + ztNetPacketLayer::payloadOffset;
     const uint32_t capacity =
         static_cast<uint32_t>(itsPacketBuffer.size()) - ztNetPacketLayer::payloadOffset - 1;
-    const uint32_t headerSize = ztNetObjectHeader(id, type, 0, ztErr_noError).write(payload, capacity);
+    const uint32_t headerSize =
+        ztNetObjectHeader(id, type, 0, ztErr_noError).write(payload, capacity);
     object->countPacket();
     ztErr error = ztErr_noError;
     bool done = false;
@@ -588,26 +605,31 @@ void ztNetObjectHandler::sendNext() {
             fillDefaultText(object->getErrorMessage());
             report = object->getErrorMessage();
             finishObject(object, ztNetStatus::failed);
+            busy.clear();
         }
         writeHeaderPacket(ztNetObjectHeader(id, type, ztNetObjectHeader::errorReportFlags(own),
                                             report.getErrorValue()),
                           &report);
         return;
     }
-    if (length > 0 || done) {
-        const uint8_t flags = own ? ztNetObjectHeader::requestDataFlags(
-                                        object->getPacketCount() == 1, done)
-                                  : ztNetObjectHeader::responseDataFlags(done);
+    const bool sending = length > 0 || done;
+    if (sending) {
+        const uint8_t flags =
+            own ? ztNetObjectHeader::requestDataFlags(object->getPacketCount() == 1, done)
+                : ztNetObjectHeader::responseDataFlags(done);
         const ztNetObjectHeader header(id, type, flags, object->getError());
         if (header.write(payload, capacity) != headerSize)
             throw ztException(ztErr_internal, ztText::headerMismatch);
-        // Not sent because a stop was requested: the loop ends and the shutdown finishes
-        // the object.
-        if (!writeChecked(itsPacketBuffer, headerSize + length))
-            return;
     }
+    // The packet is in the handler's buffer: an owner need not wait for a write that may
+    // block. From here the object is found again by id before it is touched.
+    busy.clear();
+    // Not sent because a stop was requested: the loop ends and the shutdown finishes the
+    // object.
+    if (sending && !writeChecked(itsPacketBuffer, headerSize + length))
+        return;
     ztStMutex lock(&itsMutex);
-    if (isRegistered(object))
+    if (holds(own, id, object))
         fileObject(object);
 }
 
@@ -774,11 +796,12 @@ void ztNetObjectHandler::handlePacket(const ztNetObjectHeader& inHeader, const u
                 fileObject(object);
             }
         }
+        // What is left to write is a copy; an owner need not wait for it.
+        busy.clear();
     }
     if (sendAck)
         writeHeaderPacket(
-            ztNetObjectHeader(id, type, ztNetObjectHeader::cancelAckFlags, ztErr_noError),
-            nullptr);
+            ztNetObjectHeader(id, type, ztNetObjectHeader::cancelAckFlags, ztErr_noError), nullptr);
     if (sendReport)
         writeHeaderPacket(ztNetObjectHeader(id, type,
                                             ztNetObjectHeader::errorReportFlags(ownObject),

@@ -8,6 +8,10 @@
 // ends as an error message with a fixed text. Callers on other threads only register,
 // cancel and wait; all socket work happens on the handler thread.
 //
+// Owners hold a handler by std::unique_ptr, which may become a std::shared_ptr once the
+// thread runs; the last owner to let go stops the connection. (A handler started while a
+// std::shared_ptr already owned it would keep itself alive, see ztThread.)
+//
 // The class is declared here, next to the net objects that talk to it, and implemented in
 // the zt_handler module (which adds the packet layer and the endpoints): whatever creates a
 // handler links zt_handler.
@@ -93,8 +97,9 @@ public:
     // Takes a registered request out of the handler at once: out of its map and every
     // queue, its id back to 0, and the peer gets a cancel for it. Returns once the handler
     // thread no longer uses the object, which its owner may then destroy. Called from the
-    // request's destructor on its owner's thread; does nothing for an object that is not
-    // registered here. Calls no virtual operation of the object.
+    // request's destructor (ztNetRequest::detachFromHandler) on its owner's thread; does
+    // nothing for an object that is not registered here. It touches only what the
+    // ztNetObject base keeps (id and handler), which a destructor still has.
     virtual void forget(ztNetObject* inObject);
 
     // Whether the connection is open. Any thread.
@@ -140,7 +145,9 @@ public:
     // and the version check. Returns the running handler, owned by the caller; throws
     // ztErr_hostNotFound, ztErr_connectFailed, ztErr_tooManyConnections,
     // ztErr_versionMismatch or ztErr_cancelled with the texts of the protocol, leaving
-    // nothing open.
+    // nothing open. inSettings: the encryption wish, the time-outs (the operation time-out
+    // also bounds the wait for the Connect answer) and the new handler's keep-alive
+    // interval and dead-peer limit.
     static std::unique_ptr<ztNetObjectHandler>
     connectToServer(const ztIPv6& inAddress, uint16_t inPort, const std::string& inServerName,
                     ztEvent* inCancelEvent, uint16_t inExpectedVersion, ztProgress* inProgress,
@@ -195,13 +202,15 @@ private:
     ObjectMap& mapOf(ztNetObject* inObject);
     bool isOwnRequest(const ztNetObject* inObject) const;
     bool isRegistered(const ztNetObject* inObject) const;
+    // Whether inObject is still registered under inId, without touching the object (which
+    // its owner may have destroyed meanwhile).
+    bool holds(bool inOwn, uint16_t inId, const ztNetObject* inObject) const;
     void removeFromQueues(ztNetObject* inObject, bool inAllQueues);
     void finishObject(ztNetObject* inObject, ztNetStatus inStatus);
     uint32_t chooseWait();
-    void handlePacket(const ztNetObjectHeader& inHeader, const uint8_t* inData,
-                      uint32_t inLength);
-    [[noreturn]] void throwConnectionError(const ztNetObjectHeader& inHeader,
-                                           const uint8_t* inData, uint32_t inLength);
+    void handlePacket(const ztNetObjectHeader& inHeader, const uint8_t* inData, uint32_t inLength);
+    [[noreturn]] void throwConnectionError(const ztNetObjectHeader& inHeader, const uint8_t* inData,
+                                           uint32_t inLength);
     // Writes one packet of a header and an optional error message; write failures throw
     // (see writeChecked).
     void writeHeaderPacket(const ztNetObjectHeader& inHeader, const ztErrorMessage* inMessage);
@@ -217,7 +226,7 @@ private:
     std::deque<ztNetObject*> itsCancelQueue;
     std::deque<ztNetObject*> itsRegisterQueue;
     std::deque<ztNetObject*> itsSendQueue;
-    std::deque<ztNetObject*> itsWaitingQueue;         // sorted by getDelay, soonest first
+    std::deque<ztNetObject*> itsWaitingQueue;                // sorted by getDelay, soonest first
     std::vector<std::pair<uint16_t, uint16_t>> itsForgotten; // id and type of detached requests
     std::unique_ptr<ztNetEndpoint> itsEndpoint;
     std::unique_ptr<ztNetPacketLayer> itsPacketLayer;

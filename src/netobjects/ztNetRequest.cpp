@@ -16,10 +16,8 @@ ztNetRequest::~ztNetRequest() {
 }
 
 void ztNetRequest::detachFromHandler() {
-    // The handler clears the id as its last touch of a request it is done with, so a
-    // request whose id reads 0 is no longer used by any handler thread.
-    if (getRefId() == 0)
-        return;
+    // The handler clears its pointer as its last touch of a request it is done with, so a
+    // request without one is not used by any handler thread.
     if (ztNetObjectHandler* handler = getNetObjectHandler())
         handler->forget(this);
 }
@@ -77,8 +75,14 @@ void ztNetRequest::send(ztNetObjectHandler* inNetObjectHandler) {
     if (inNetObjectHandler == nullptr)
         throw zt::ex::InvalidArgument("inNetObjectHandler");
     setNetObjectHandler(inNetObjectHandler);
-    writeRequest();
-    prepareSend();
+    try {
+        writeRequest();
+        prepareSend();
+    } catch (...) {
+        // Not handed over: the request must not point at a handler that may go away first.
+        setNetObjectHandler(nullptr);
+        throw;
+    }
     {
         // A request sent again must not look complete from its previous run.
         std::lock_guard lock(itsEventMutex);

@@ -61,7 +61,7 @@ public:
 protected:
     // Takes a request that is still registered out of its handler (which may then tell the
     // server that its answer is no longer wanted) and returns once the handler thread no
-    // longer uses it; does nothing for a request that is not registered. The destructor
+    // longer uses it; does nothing for a request the handler has let go of. The destructor
     // calls it, but by then a subclass's own members are gone: a subclass whose readData or
     // sendData uses its members calls it first in its own destructor.
     void detachFromHandler();

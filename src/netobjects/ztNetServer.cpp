@@ -35,8 +35,8 @@ ztNetServer::~ztNetServer() {
 }
 
 ztErr ztNetServer::listen() {
-    itsListener =
-        std::make_unique<ztSecureTCPEndpoint>(kAcceptWaitMs, &getStopEvent(), itsSettings.itsCompress);
+    itsListener = std::make_unique<ztSecureTCPEndpoint>(kAcceptWaitMs, &getStopEvent(),
+                                                        itsSettings.itsCompress);
     itsListener->setEncrypt(itsSettings.itsEncrypt);
     itsListener->setHandshakeTimeout(itsSettings.itsHandshakeTimeoutMs);
     if (!itsSettings.itsPrivateKeyText.empty() &&

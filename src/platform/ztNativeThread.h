@@ -2,6 +2,7 @@
 // Owner of one operating-system thread. The thread's kernel id is known only inside the
 // thread (currentThreadId()); this object knows the thread by its pthread handle.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zt::platform {
@@ -19,7 +20,14 @@ public:
     // A thread still joinable is detached: it runs on, and the system frees it at its end.
     ~NativeThread();
 
-    // Starts a thread with the default stack size that calls inProcedure(ioArgument) and
+    // The stack size of the threads start() creates from now on; 0 (the initial value)
+    // keeps the system's default. A server with thousands of connection threads sets a
+    // small one, since the default reserves 8 MiB of address space per thread. Values
+    // below the system minimum make start() fail with EINVAL. Any thread.
+    static void setStackSize(size_t inBytes);
+    static size_t getStackSize();
+
+    // Starts a thread with the stack size set above that calls inProcedure(ioArgument) and
     // ends when it returns. On success outThread owns the new thread (outThread must not
     // own one already). Returns 0 or the pthread error (EAGAIN when the system is out of
     // threads or memory); on failure inProcedure is never called.

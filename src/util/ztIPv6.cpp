@@ -3,6 +3,7 @@
 #include "util/ztIPv6.h"
 
 #include "messages/ztAssert.h"
+#include "util/ztHexDigit.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,16 +23,6 @@ bool isZero(const Bytes& inBytes, size_t inCount) {
                        [](uint8_t inByte) { return inByte == 0; });
 }
 
-// The value of a hexadecimal digit of either case, or -1.
-int hexValue(char inChar) {
-    if (inChar >= '0' && inChar <= '9')
-        return inChar - '0';
-    if (inChar >= 'a' && inChar <= 'f')
-        return inChar - 'a' + 10;
-    if (inChar >= 'A' && inChar <= 'F')
-        return inChar - 'A' + 10;
-    return -1;
-}
 
 char lowerAscii(char inChar) {
     return (inChar >= 'A' && inChar <= 'Z') ? static_cast<char>(inChar - 'A' + 'a') : inChar;
@@ -49,7 +40,7 @@ bool endsWithIgnoringCase(std::string_view inText, std::string_view inSuffix) {
 // nibble of the last byte.
 bool parseIp6Arpa(std::string_view inText, Bytes& outBytes) {
     for (size_t pair = 0; pair < 32; ++pair) {
-        const int nibble = hexValue(inText[2 * pair]);
+        const int nibble = ztHexDigitValue(inText[2 * pair]);
         if (nibble < 0 || inText[2 * pair + 1] != '.')
             return false;
         uint8_t& byte = outBytes[15 - pair / 2];
@@ -75,8 +66,8 @@ bool parseIPv6Text(std::string_view inText, Bytes& outBytes) {
     while (pos < inText.size()) {
         const size_t groupStart = pos;
         uint32_t value = 0;
-        while (pos < inText.size() && hexValue(inText[pos]) >= 0) {
-            value = value * 16 + static_cast<uint32_t>(hexValue(inText[pos++]));
+        while (pos < inText.size() && ztHexDigitValue(inText[pos]) >= 0) {
+            value = value * 16 + static_cast<uint32_t>(ztHexDigitValue(inText[pos++]));
             if (value > 0xFFFF)
                 return false;
         }

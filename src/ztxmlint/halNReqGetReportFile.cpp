@@ -15,7 +15,10 @@ halNReqGetReportFile::halNReqGetReportFile(const TiXmlNode& inTree, HeaderMap* o
     writeNetFormXML(getBodyWriter(), inTree);
 }
 
-halNReqGetReportFile::~halNReqGetReportFile() = default;
+// Detached first: the handler must not read an answer into members already destroyed.
+halNReqGetReportFile::~halNReqGetReportFile() {
+    detachFromHandler();
+}
 
 const char* halNReqGetReportFile::getTypeName() const {
     return "halNOT_GetReportFile";

@@ -11,7 +11,10 @@ halNReqGetWSDL::halNReqGetWSDL(const std::set<std::string>& inNamespaces, TiXmlN
         body.putString(name);
 }
 
-halNReqGetWSDL::~halNReqGetWSDL() = default;
+// Detached first: the handler must not read an answer into members already destroyed.
+halNReqGetWSDL::~halNReqGetWSDL() {
+    detachFromHandler();
+}
 
 const char* halNReqGetWSDL::getTypeName() const {
     return "ztNOT_GetWSDL";

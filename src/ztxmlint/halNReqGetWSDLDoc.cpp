@@ -11,7 +11,10 @@ halNReqGetWSDLDoc::halNReqGetWSDLDoc(const std::set<std::string>& inNamespaces, 
         body.putString(name);
 }
 
-halNReqGetWSDLDoc::~halNReqGetWSDLDoc() = default;
+// Detached first: the handler must not read an answer into members already destroyed.
+halNReqGetWSDLDoc::~halNReqGetWSDLDoc() {
+    detachFromHandler();
+}
 
 const char* halNReqGetWSDLDoc::getTypeName() const {
     return "ztNOT_GetWSDLDoc";

@@ -13,7 +13,10 @@ halNReqGetWSDLInstance::halNReqGetWSDLInstance(std::shared_ptr<ztWSDL> inWSDL, u
     getBodyWriter().putUInt8(static_cast<uint8_t>(inValue & 0xFF));
 }
 
-halNReqGetWSDLInstance::~halNReqGetWSDLInstance() = default;
+// Detached first: the handler must not read an answer into members already destroyed.
+halNReqGetWSDLInstance::~halNReqGetWSDLInstance() {
+    detachFromHandler();
+}
 
 const char* halNReqGetWSDLInstance::getTypeName() const {
     return "ztNOT_GetWSDLInstance";

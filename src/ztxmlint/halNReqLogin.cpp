@@ -11,7 +11,10 @@ halNReqLogin::halNReqLogin(std::string inLoginName, std::string inPassword, uint
     : itsLoginName(std::move(inLoginName)), itsPassword(std::move(inPassword)), itsValue(inValue),
       itsSingleSignon(inSingleSignon) {}
 
-halNReqLogin::~halNReqLogin() = default;
+// Detached first: the handler must not read an answer into members already destroyed.
+halNReqLogin::~halNReqLogin() {
+    detachFromHandler();
+}
 
 const char* halNReqLogin::getTypeName() const {
     return "ztNOT_Login";

@@ -11,7 +11,10 @@ halNReqXMLCommand::halNReqXMLCommand(const TiXmlNode& inTree, TiXmlNode* inTarge
     body.putUInt16(inCommandFlags);
 }
 
-halNReqXMLCommand::~halNReqXMLCommand() = default;
+// Detached first: the handler must not read an answer into members already destroyed.
+halNReqXMLCommand::~halNReqXMLCommand() {
+    detachFromHandler();
+}
 
 const char* halNReqXMLCommand::getTypeName() const {
     return "ztNOT_XMLCommand";

@@ -2,26 +2,17 @@
 #include "ztxmlint/xmlResultRegistry.h"
 
 #include "threads/ztStMutex.h"
+#include "util/ztHexDigit.h"
 
 namespace {
-
-int hexValue(char inChar) {
-    if (inChar >= '0' && inChar <= '9')
-        return inChar - '0';
-    if (inChar >= 'a' && inChar <= 'f')
-        return inChar - 'a' + 10;
-    if (inChar >= 'A' && inChar <= 'F')
-        return inChar - 'A' + 10;
-    return -1;
-}
 
 std::string percentDecode(std::string_view inText) {
     std::string out;
     out.reserve(inText.size());
     for (size_t i = 0; i < inText.size(); ++i) {
         if (inText[i] == '%' && i + 2 < inText.size()) {
-            const int high = hexValue(inText[i + 1]);
-            const int low = hexValue(inText[i + 2]);
+            const int high = ztHexDigitValue(inText[i + 1]);
+            const int low = ztHexDigitValue(inText[i + 2]);
             if (high >= 0 && low >= 0) {
                 out += static_cast<char>(high * 16 + low);
                 i += 2;

@@ -54,7 +54,8 @@ TEST(ztConnectAnswer, readsAsManyOptionalFieldsAsTheServerSent) {
         {"up to text E", kFixed + Bytes{'e', 0x00}, withE},
         {"up to value G", kFixed + tail, toG},
         {"all eleven", kFixed + tail + Bytes{0x01, 'i', 0x00, 0x01}, all},
-        {"bytes after the last field are left alone", kFixed + tail + Bytes{0x01, 'i', 0x00, 0x01, 0xEE}, all},
+        {"bytes after the last field are left alone",
+         kFixed + tail + Bytes{0x01, 'i', 0x00, 0x01, 0xEE}, all},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -69,9 +70,9 @@ TEST(ztConnectAnswer, answerCutShortThrowsAndLeavesTheRecordAlone) {
     const Bytes rows[] = {
         {},
         {0x00},
-        Bytes(kFixed.begin(), kFixed.end() - 1),           // value D missing
-        kFixed + Bytes{'e', 0x00, 0x01, 0x00, 0x00},        // value G cut after two bytes
-        kFixed + Bytes{'e'},                                // text E without its NUL
+        Bytes(kFixed.begin(), kFixed.end() - 1),     // value D missing
+        kFixed + Bytes{'e', 0x00, 0x01, 0x00, 0x00}, // value G cut after two bytes
+        kFixed + Bytes{'e'},                         // text E without its NUL
     };
     for (const Bytes& bytes : rows) {
         SCOPED_TRACE(bytes.size());
@@ -84,7 +85,8 @@ TEST(ztConnectAnswer, answerCutShortThrowsAndLeavesTheRecordAlone) {
 }
 
 TEST(ztConnectAnswer, writtenAnswerIsByteExactAndReadsBack) {
-    ztConnectAnswer answer{513, true, 2, "text C", 3, "text E", false, 0xA0B0C0D0, true, "text I", true};
+    ztConnectAnswer answer{513,   true,       2,    "text C", 3,   "text E",
+                           false, 0xA0B0C0D0, true, "text I", true};
     ztDynamicNetWriter writer(64);
     answer.writeTo(writer);
     const Bytes expected = Bytes{0x02, 0x01, 0x01, 0x02} + Bytes{'t', 'e', 'x', 't', ' ', 'C', 0} +

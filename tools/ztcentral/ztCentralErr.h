@@ -11,6 +11,12 @@
 //   0x0403 commandRefused         the command's family has been switched off
 //   0x0404 notACommand            Login and Logout are answered by the gateway itself
 //   0x0405 objectInUse            removing the object would break another one
+//   0x0406 ztErr_tooManyConnections the server's connection cap is reached (Connect)
+//   16394  loginFailed            unknown login name or wrong password
+//   16395  ssoUnknown             no user has the single sign-on account identifier
+//   16396  loginRefused           logins are switched off
+//   16397  notLoggedIn            a session command before a successful Login
+// The library answers the four login values with HTTP 401 (403 on request).
 
 #include "messages/ztErr.h"
 
@@ -19,6 +25,10 @@ inline constexpr ztErr ztCentralErr_unknownCommand = 0x0402;
 inline constexpr ztErr ztCentralErr_commandRefused = 0x0403;
 inline constexpr ztErr ztCentralErr_notACommand = 0x0404;
 inline constexpr ztErr ztCentralErr_objectInUse = 0x0405;
+inline constexpr ztErr ztCentralErr_loginFailed = 16394;
+inline constexpr ztErr ztCentralErr_ssoUnknown = 16395;
+inline constexpr ztErr ztCentralErr_loginRefused = 16396;
+inline constexpr ztErr ztCentralErr_notLoggedIn = 16397;
 
 namespace ztCentralText {
 
@@ -36,6 +46,14 @@ inline constexpr const char* objectExists = "An object of type \"$t\" named \"$n
 inline constexpr const char* propertyDefinitionExists =
     "A property definition \"$p\" already exists for object type \"$t\".";
 inline constexpr const char* objectInUse = "Object \"$r\" cannot be removed: $w";
+inline constexpr const char* loginFailed =
+    "Login failed for user \"$u\": unknown login name or wrong password.";
+inline constexpr const char* ssoUnknown =
+    "Single sign-on failed: no user has the account identifier \"$s\".";
+inline constexpr const char* loginRefused = "Logins are refused by this server at the moment.";
+inline constexpr const char* notLoggedIn = "Not logged in: \"$c\" needs a session; log in first.";
+inline constexpr const char* withoutSessionOnly =
+    "The command \"$c\" needs a session and cannot run without one.";
 
 // Argument errors (ztErr_invalidArgument).
 inline constexpr const char* unknownArgument = "Unknown argument \"$a\" for command \"$c\".";
