@@ -122,13 +122,18 @@ void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     }
     if (callback)
         callback(*handler);
+    {
+        // Counted before the handler runs: a client may see its Connect answered before
+        // this thread gets the lock again.
+        ztStMutex lock(&itsMutex);
+        ++itsAcceptedCount;
+    }
     handler->start();
     // Shared only once running: the thread holds no reference of its own, so the last
     // owner to let go stops it.
     std::shared_ptr<ztNetObjectHandler> connection(std::move(handler));
     ztStMutex lock(&itsMutex);
     itsConnections.push_back(std::move(connection));
-    ++itsAcceptedCount;
 }
 
 void ztNetServer::dropStopped() {

@@ -52,7 +52,11 @@ void xmlSession::touch() {
 }
 
 uint32_t xmlSession::idleMillis() const {
-    return zt::platform::tickCount() - itsIdleStamp.load();
+    // The stamp is read before the clock: another thread may touch the session at any
+    // moment, and a stamp newer than the clock reading would make the difference wrap to
+    // weeks and expire a session in use.
+    const uint32_t stamp = itsIdleStamp.load();
+    return zt::platform::tickCount() - stamp;
 }
 
 std::string xmlSession::passPhrase() const {

@@ -85,7 +85,8 @@ std::string xmlSessionManager::addSession(const std::string& inServer, int32_t i
                                           const std::string& inPassword, int32_t inAuthentication,
                                           bool inSingleSignon, bool inReplaceControlCharacters) {
     const int32_t timeout = itsTimeout.load();
-    const uint32_t sinceSweep = zt::platform::tickCount() - itsSweepStamp.load();
+    const uint32_t sweepStamp = itsSweepStamp.load(); // before the clock, as for idle times
+    const uint32_t sinceSweep = zt::platform::tickCount() - sweepStamp;
     if (static_cast<int64_t>(sinceSweep) >= static_cast<int64_t>(timeout) * 1000 / 4 ||
         getSessionCount() > maxSessions) {
         sweepSessions();
@@ -119,6 +120,9 @@ std::string xmlSessionManager::addSession(const std::string& inServer, int32_t i
     std::string reference;
     std::shared_ptr<ztNetObjectHandler> connection =
         connectAndSend(inServer, inPort, login, reference, false);
+    // A logged-in connection has authority: the server may start objects on it (Message).
+    if (connection)
+        connection->setAuthority(true);
 
     auto session = std::make_shared<xmlSession>(std::move(connection), inServer, inPort,
                                                 inLoginName, inPassword, inAuthentication,
@@ -222,6 +226,8 @@ void xmlSessionManager::relogin(xmlSession& ioSession,
     std::string reference;
     std::shared_ptr<ztNetObjectHandler> connection =
         connectAndSend(ioSession.getServer(), ioSession.getPort(), login, reference, false);
+    if (connection)
+        connection->setAuthority(true);
     ioSession.replaceConnection(std::move(connection));
     loadWSDLIfNeeded(ioSession, reference);
 }

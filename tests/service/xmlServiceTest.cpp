@@ -241,3 +241,17 @@ TEST_F(ServiceTest, ThreadsShareSessionsWhileConnectionsDrop) {
 }
 
 } // namespace
+
+namespace {
+
+// The server may talk back on a logged-in connection: its Message is answered and has no
+// other effect.
+TEST_F(ServiceTest, MessagesFromTheServerAreAnswered) {
+    startServer(12);
+    const std::string session = login();
+    EXPECT_EQ(itsServer->sendMessage("maintenance at noon", 5000), 1u);
+    const Answer users = run(json("GetUsers", R"({"session":")" + session + R"("})"));
+    EXPECT_EQ(users.status, 200) << users.text;
+}
+
+} // namespace

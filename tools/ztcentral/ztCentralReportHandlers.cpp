@@ -113,8 +113,13 @@ std::string makeFile(ztCentralStore& ioStore, const char* inSource, const std::s
         file = "[";
         for (size_t r = 0; r < rows.size(); ++r) {
             file += r == 0 ? "{" : ",{";
-            for (size_t c = 0; c < columns.size(); ++c)
-                file += (c == 0 ? "" : ",") + jsonText(columns[c]) + ":" + jsonText(rows[r][c]);
+            for (size_t c = 0; c < columns.size(); ++c) {
+                if (c != 0)
+                    file += ',';
+                file += jsonText(columns[c]);
+                file += ':';
+                file += jsonText(rows[r][c]);
+            }
             file += "}";
         }
         return file + "]";
