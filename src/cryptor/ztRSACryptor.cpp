@@ -54,16 +54,20 @@ void ztRSACryptor::clear() {
     itsPublicKeyText.clear();
 }
 
+void ztRSACryptor::adoptPrivateKey(std::unique_ptr<Keys> inKeys) {
+    inKeys->encryptor.emplace(*inKeys->decryptor);
+    itsPrivateKeyText = derHexOf(inKeys->decryptor->GetPrivateKey());
+    itsPublicKeyText = derHexOf(inKeys->encryptor->GetPublicKey());
+    itsKeys = std::move(inKeys);
+}
+
 bool ztRSACryptor::generateKeyPair(unsigned inModulusBits, unsigned inPublicExponent) {
     clear();
     try {
         CryptoPP::AutoSeededRandomPool random;
         auto keys = std::make_unique<Keys>();
         keys->decryptor.emplace(random, inModulusBits, inPublicExponent);
-        keys->encryptor.emplace(*keys->decryptor);
-        itsPrivateKeyText = derHexOf(keys->decryptor->GetPrivateKey());
-        itsPublicKeyText = derHexOf(keys->encryptor->GetPublicKey());
-        itsKeys = std::move(keys);
+        adoptPrivateKey(std::move(keys));
         return true;
     } catch (const std::exception&) {
         clear();
@@ -82,10 +86,7 @@ bool ztRSACryptor::setPrivateKeyText(const std::string& inPrivateKeyText) {
         keys->decryptor->AccessPrivateKey().Load(queue);
         if (!isSane(keys->decryptor->GetPrivateKey()))
             return false;
-        keys->encryptor.emplace(*keys->decryptor);
-        itsPrivateKeyText = derHexOf(keys->decryptor->GetPrivateKey());
-        itsPublicKeyText = derHexOf(keys->encryptor->GetPublicKey());
-        itsKeys = std::move(keys);
+        adoptPrivateKey(std::move(keys));
         return true;
     } catch (const std::exception&) {
         clear();

@@ -63,6 +63,9 @@ public:
 private:
     struct Keys;
     void clear();
+    // Completes inKeys, which hold a private key, with the public half and both texts, and
+    // keeps them.
+    void adoptPrivateKey(std::unique_ptr<Keys> inKeys);
 
     std::unique_ptr<Keys> itsKeys;
     std::string itsPrivateKeyText;

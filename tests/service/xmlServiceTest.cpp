@@ -3,6 +3,7 @@
 // login after a broken connection, the WSDL cache, faults and their statuses.
 #include "serviceFixture.h"
 
+#include "messages/ztInfoLog.h"
 #include "platform/ztTickCount.h"
 #include "util/ztWSDL.h"
 #include "ztxmlint/xmlSession.h"
@@ -252,6 +253,31 @@ TEST_F(ServiceTest, MessagesFromTheServerAreAnswered) {
     EXPECT_EQ(itsServer->sendMessage("maintenance at noon", 5000), 1u);
     const Answer users = run(json("GetUsers", R"({"session":")" + session + R"("})"));
     EXPECT_EQ(users.status, 200) << users.text;
+}
+
+} // namespace
+
+namespace {
+
+// Passwords never reach a log line, whatever the level and whether the login succeeds.
+TEST_F(ServiceTest, PasswordsNeverReachTheLog) {
+    startServer(13, [](ztCentralServer::Settings& ioSettings) {
+        ioSettings.itsUsers = {{"carol", "Secret-Pa55-word"}};
+    });
+    ztLogConfig verbose;
+    verbose.threshold = 7;
+    ztLogSetConfig(verbose);
+    testing::internal::CaptureStderr();
+    const Answer good = run(jsonLogin("carol", "Secret-Pa55-word"));
+    const Answer bad = run(jsonLogin("carol", "Wrong-Pa55-word"));
+    itsServer->dropConnections();
+    run(json("GetUsers", R"({"session":")" + sessionOf(good.text) + R"("})"));
+    const std::string log = testing::internal::GetCapturedStderr();
+    ztLogSetConfig(ztLogConfig{});
+    EXPECT_EQ(good.status, 200) << good.text;
+    EXPECT_EQ(bad.status, 401) << bad.text;
+    EXPECT_FALSE(log.empty());
+    EXPECT_EQ(log.find("Pa55"), std::string::npos) << log;
 }
 
 } // namespace
