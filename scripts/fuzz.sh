@@ -9,19 +9,21 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-if ! bash scripts/setup.sh fuzz >build-fuzz.log 2>&1; then
+bash scripts/setup.sh --packages-only
+cmake --preset fuzz >/dev/null
+
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+  # Every fuzz program that fuzz/CMakeLists.txt declares.
+  mapfile -t targets < <(sed -n 's/^zt_fuzz(\(fuzz_[a-z_]*\) .*/\1/p' fuzz/CMakeLists.txt)
+fi
+# Only the fuzz programs and what they link are built, not the library's other programs.
+if ! cmake --build --preset fuzz --target "${targets[@]}" >build-fuzz.log 2>&1; then
   tail -n 40 build-fuzz.log
   echo "fuzz: build failed"
   exit 1
 fi
 rm -f build-fuzz.log
-
-targets=("$@")
-if ((${#targets[@]} == 0)); then
-  for exe in build/fuzz/fuzz/fuzz_*; do
-    [[ -x $exe && -f $exe ]] && targets+=("$(basename "$exe")")
-  done
-fi
 if ((${#targets[@]} == 0)); then
   echo "fuzz: no fuzz targets built"
   exit 0

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need (only those missing, with one
 # apt-get update), then configures and builds the given CMake presets (default: "default").
+#   scripts/setup.sh [--packages-only] [PRESET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,10 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if [[ ${1:-} == --packages-only ]]; then
+  exit 0
 fi
 
 presets=("$@")
