@@ -44,8 +44,10 @@ std::string loginReference(const ztConnectAnswer& inAnswer) {
 // Errors after which a request is worth sending again on a new connection: none given,
 // the connection broke, or the server stopped taking requests on this connection.
 bool isReconnectError(ztErr inError) {
+    // The handler's "not running" belongs here too: a connection that breaks between the
+    // check and the request refuses it with that value.
     return inError == ztErr_noError || inError == ztErr_netReadWrite ||
-           inError == ztErr_incomingDisabled;
+           inError == ztErr_incomingDisabled || inError == ztErr_handlerNotRunning;
 }
 
 } // namespace
@@ -191,8 +193,15 @@ bool xmlSessionManager::sendOnSession(const std::string& inSessionID, ztNetReque
     if (!session || !session->getConnection() || isIdleExpired(*session))
         return false;
     session->touch();
+    // Two new logins of this thread's own at most. A failure on a connection that another
+    // thread has replaced meanwhile costs none: the request simply goes again on the new
+    // connection, so threads sharing a session do not use up each other's attempts. The
+    // overall bound keeps a server that drops everything from holding the caller forever.
+    constexpr int kOwnLogins = 2;
+    constexpr int kMaxTries = 8;
     bool succeeded = false;
-    for (int attempt = 0; attempt < 2 && !succeeded; ++attempt) {
+    int ownLogins = 0;
+    for (int tries = 0; tries < kMaxTries && ownLogins < kOwnLogins; ++tries) {
         const std::shared_ptr<ztNetObjectHandler> connection = session->getConnection();
         if (!connection)
             break;
@@ -207,19 +216,20 @@ bool xmlSessionManager::sendOnSession(const std::string& inSessionID, ztNetReque
                     throw;
             }
         }
-        relogin(*session, connection);
+        if (relogin(*session, connection))
+            ++ownLogins;
         ioRequest.reset();
     }
     session->touch();
     return succeeded;
 }
 
-void xmlSessionManager::relogin(xmlSession& ioSession,
+bool xmlSessionManager::relogin(xmlSession& ioSession,
                                 const std::shared_ptr<ztNetObjectHandler>& inBroken) {
     std::lock_guard lock(ioSession.reloginMutex());
     // Another thread that found the same connection broken may have logged in already.
     if (ioSession.getConnection() != inBroken)
-        return;
+        return false;
     ioSession.touch();
     halNReqLogin login(ioSession.getLoginName(), ioSession.decipherPassword(), kLoginKind,
                        ioSession.isSingleSignon());
@@ -230,6 +240,7 @@ void xmlSessionManager::relogin(xmlSession& ioSession,
         connection->setAuthority(true);
     ioSession.replaceConnection(std::move(connection));
     loadWSDLIfNeeded(ioSession, reference);
+    return true;
 }
 
 std::shared_ptr<ztNetObjectHandler> xmlSessionManager::connectAndSend(const std::string& inServer,

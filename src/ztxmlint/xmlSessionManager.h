@@ -117,7 +117,9 @@ public:
 
 private:
     bool isIdleExpired(const xmlSession& inSession) const;
-    void relogin(xmlSession& ioSession, const std::shared_ptr<ztNetObjectHandler>& inBroken);
+    // Logs ioSession in again on a new connection unless another thread has already
+    // replaced inBroken; true when this call did the login.
+    bool relogin(xmlSession& ioSession, const std::shared_ptr<ztNetObjectHandler>& inBroken);
 
     std::atomic<int32_t> itsTimeout{defaultTimeoutSeconds};
     std::atomic<uint32_t> itsSweepStamp;
