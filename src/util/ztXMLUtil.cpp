@@ -179,7 +179,9 @@ private:
     // The value of an "@" member: a quoted word only.
     bool readAttribute(TiXmlNode* ioObject, const std::string& inName) {
         TiXmlElement* element = ioObject->ToElement();
-        if (!element || inName.empty())
+        // TinyXML finds attributes by C string: a name with a NUL could be set but never
+        // found or removed again.
+        if (!element || inName.empty() || inName.find('\0') != std::string::npos)
             return false;
         if (itsLexer.nextToken() != ztCustomStreamLexer::tokenWord ||
             !isQuoted(itsLexer.tokenText()))
@@ -243,8 +245,11 @@ AttributeList attributesOf(const TiXmlElement* inElement) {
 void restoreAttributes(TiXmlElement* ioElement, const AttributeList& inAttributes) {
     if (!ioElement)
         return;
-    while (const TiXmlAttribute* a = ioElement->FirstAttribute())
+    while (const TiXmlAttribute* a = ioElement->FirstAttribute()) {
         ioElement->RemoveAttribute(a->Name());
+        if (ioElement->FirstAttribute() == a)
+            break; // not removable by name; never loop on it
+    }
     for (const auto& [name, value] : inAttributes)
         ioElement->SetAttribute(name, value);
 }

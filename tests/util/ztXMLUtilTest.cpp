@@ -521,3 +521,15 @@ TEST(ztXMLUtilPath, FindPath) {
 }
 
 } // namespace
+
+namespace {
+
+// TinyXML finds attributes by C string, so a name with a NUL could never be removed again.
+TEST(parseJson, AttributeNameWithNulFailsCleanly) {
+    TiXmlElement root("r");
+    const std::string text("{\"@a\0b\":\"v\"}", 12);
+    EXPECT_FALSE(ztXMLUtil::parseJson(text, &root, false));
+    EXPECT_EQ(root.FirstAttribute(), nullptr);
+}
+
+} // namespace
