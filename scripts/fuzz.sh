@@ -4,6 +4,8 @@
 # report, time-out) fails the script and leaves the reproducer in fuzz-out/<name>/.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     (default 60 seconds, every target)
 # Reproduce a finding with: build/fuzz/fuzz/<target> fuzz-out/<target>/crash-...
+# The mutation seed is fixed (ZT_FUZZ_SEED, default 1) so that a CI run repeats what was
+# verified; set another seed, or 0 for a random one, to explore further.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,7 +41,7 @@ for target in "${targets[@]}"; do
   # The work corpus starts from the seeds and is thrown away; only findings are kept.
   [[ -d $seeds ]] && cp -r "$seeds"/. "$work"/
   if ! "build/fuzz/fuzz/$target" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -max_len=65536 -artifact_prefix="$out/" -print_final_stats=1 >"$out/log.txt" 2>&1; then
+      -max_len=65536 -seed="${ZT_FUZZ_SEED:-1}" -artifact_prefix="$out/" -print_final_stats=1 >"$out/log.txt" 2>&1; then
     tail -n 40 "$out/log.txt"
     echo "fuzz: $target found a failure; reproducer in $out/"
     rm -rf "$work"
