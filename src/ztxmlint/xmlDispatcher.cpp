@@ -101,12 +101,6 @@ TiXmlElement* bodyOf(TiXmlDocument& ioDocument, const std::string& inPrefix) {
     return envelope ? envelope->FirstChildElement(inPrefix + ":Body") : nullptr;
 }
 
-void appendTextElement(TiXmlElement& ioParent, const char* inName, const std::string& inText) {
-    auto* element = new TiXmlElement(inName);
-    element->LinkEndChild(new TiXmlText(inText));
-    ioParent.LinkEndChild(element);
-}
-
 // The element's boolean child: absent gives inDefault, the rest as getBool reads it.
 bool boolChild(const TiXmlElement& inCommand, const char* inName, bool inDefault) {
     return ztXMLUtil::getBool(inCommand.FirstChildElement(inName), inDefault);
@@ -284,7 +278,7 @@ private:
             if (!itsManager.isSessionAlive(itsContext.itsSessionID))
                 itsContext.itsSessionID.clear();
             auto* answer = new TiXmlElement("SessionResponse");
-            appendTextElement(*answer, "session", itsContext.itsSessionID);
+            ztXMLUtil::addTextElement(answer, "session", itsContext.itsSessionID);
             itsBody->LinkEndChild(answer);
             return;
         }
@@ -338,9 +332,9 @@ private:
             itsContext.itsPassword, itsContext.itsAuthentication, itsContext.itsSingleSignon,
             itsReplaceControl);
         auto* answer = new TiXmlElement("LoginResponse");
-        appendTextElement(*answer, "session", itsContext.itsSessionID);
+        ztXMLUtil::addTextElement(answer, "session", itsContext.itsSessionID);
         if (itsContext.itsSingleSignon)
-            appendTextElement(*answer, "userName", itsContext.itsLoginName);
+            ztXMLUtil::addTextElement(answer, "userName", itsContext.itsLoginName);
         itsBody->LinkEndChild(answer);
     }
 

@@ -7,24 +7,12 @@
 
 #include <mutex>
 
-namespace {
-
-std::string toLowerAscii(std::string inText) {
-    for (char& c : inText) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return inText;
-}
-
-} // namespace
-
 xmlSession::xmlSession(std::shared_ptr<ztNetObjectHandler> inConnection, std::string inServer,
                        int32_t inPort, std::string inLoginName, const std::string& inPassword,
                        int32_t inAuthentication, bool inSingleSignon,
                        bool inReplaceControlCharacters)
     : itsConnection(std::move(inConnection)), itsServer(std::move(inServer)), itsPort(inPort),
-      itsLoginName(std::move(inLoginName)), itsLowerLoginName(toLowerAscii(itsLoginName)),
+      itsLoginName(std::move(inLoginName)), itsLowerLoginName(lowerCaseOf(itsLoginName)),
       itsAuthentication(inAuthentication), itsSingleSignon(inSingleSignon),
       itsReplaceControlCharacters(inReplaceControlCharacters),
       itsIdleStamp(zt::platform::tickCount()), itsCreated(ztDateTime::kNow) {
@@ -32,6 +20,14 @@ xmlSession::xmlSession(std::shared_ptr<ztNetObjectHandler> inConnection, std::st
 }
 
 xmlSession::~xmlSession() = default;
+
+std::string xmlSession::lowerCaseOf(std::string inText) {
+    for (char& c : inText) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return inText;
+}
 
 std::shared_ptr<ztNetObjectHandler> xmlSession::getConnection() const {
     std::lock_guard lock(itsConnectionMutex);

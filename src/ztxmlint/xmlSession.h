@@ -36,6 +36,9 @@ public:
 
     std::string decipherPassword() const;
 
+    // inText with the ASCII letters in lower case: how login names are compared.
+    static std::string lowerCaseOf(std::string inText);
+
     const std::string& getServer() const { return itsServer; }
     int32_t getPort() const { return itsPort; }
     const std::string& getLoginName() const { return itsLoginName; }

@@ -26,14 +26,6 @@ namespace {
 // The value the Login carries in its third field; the server expects 3 from this library.
 constexpr uint32_t kLoginKind = 3;
 
-std::string toLowerAscii(std::string inText) {
-    for (char& c : inText) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return inText;
-}
-
 // The text that identifies the version of a server's WSDL: its fields I and C and its
 // version from the Connect answer.
 std::string loginReference(const ztConnectAnswer& inAnswer) {
@@ -95,7 +87,7 @@ std::string xmlSessionManager::addSession(const std::string& inServer, int32_t i
         itsSweepStamp.store(zt::platform::tickCount());
     }
 
-    const std::string lowerName = toLowerAscii(inLoginName);
+    const std::string lowerName = xmlSession::lowerCaseOf(inLoginName);
     int32_t userCount = 0;
     size_t total = 0;
     {
