@@ -80,6 +80,8 @@ public:
     // listener need not generate one. Returns false, leaving no key pair, for bad text.
     bool setKeyPair(const std::string& inPrivateKeyText);
     bool hasKeyPair() const { return itsHasKeyPair; }
+    // The key pair as setKeyPair takes it, for the connections a listener hands on.
+    const std::string& getPrivateKeyText() const;
     // The public key as the hello carries it; on the client side the server's, after a
     // handshake with encryption.
     const std::string& getPublicKeyText() const { return itsPublicKeyText; }
@@ -96,7 +98,6 @@ private:
     void startHandshake();
     void adoptFlags(const std::array<uint8_t, 4>& inFlags);
     void setupCiphers();
-    const std::string& getPrivateKeyText() const;
 
     std::unique_ptr<ztRSACryptor> itsRSA;
     bool itsHasKeyPair = false;

@@ -15,6 +15,29 @@ constexpr int32_t kAcceptWaitMs = 1000;
 
 } // namespace
 
+// One connection's accepting handshake. The endpoint still waits on the server's stop
+// event, so stopping the server cuts every handshake short.
+class ztNetServer::Handshake final : public ztThread {
+public:
+    Handshake(ztNetServer& inServer, std::unique_ptr<ztNetEndpoint> inEndpoint)
+        : ztThread(&inServer), itsServer(inServer), itsEndpoint(std::move(inEndpoint)) {
+        itsName = "ztNetServer handshake";
+    }
+    ~Handshake() override { waitForBodyEnd(); }
+
+protected:
+    void run() override {
+        if (itsEndpoint->secureAccepted() == ztErr_noError)
+            itsServer.adopt(std::move(itsEndpoint));
+        else
+            itsEndpoint.reset();
+    }
+
+private:
+    ztNetServer& itsServer;
+    std::unique_ptr<ztNetEndpoint> itsEndpoint;
+};
+
 struct ztNetServer::ConnectState {
     mutable ztMemMutex mutex{"ztNetServer::ConnectState"};
     ztConnectAnswer answer;
@@ -31,6 +54,7 @@ ztNetServer::ztNetServer(Settings inSettings)
 
 ztNetServer::~ztNetServer() {
     waitForBodyEnd();
+    endHandshakes();
     closeConnections();
 }
 
@@ -89,14 +113,36 @@ void ztNetServer::run() {
     if (!itsListener)
         return;
     while (!stopRequested()) {
-        std::unique_ptr<ztNetEndpoint> endpoint = itsListener->accept();
+        // Plain TCP here; the key exchange runs on the connection's own thread.
+        std::unique_ptr<ztNetEndpoint> endpoint = itsListener->ztTCPEndpoint::accept();
         dropStopped();
         if (endpoint)
-            adopt(std::move(endpoint));
+            startHandshake(std::move(endpoint));
     }
 }
 
+void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
+    auto* secure = dynamic_cast<ztSecureTCPEndpoint*>(inEndpoint.get());
+    if (secure == nullptr || !secure->setKeyPair(itsListener->getPrivateKeyText())) {
+        ztLog(3, "ztNetServer: a connection could not take the key pair; closed");
+        return;
+    }
+    ztStMutex lock(&itsMutex);
+    if (itsHandshakes.size() >= itsSettings.itsMaxPendingHandshakes) {
+        lock.unlock();
+        ztLog(3, "ztNetServer: %zu handshakes already running; a new connection is closed",
+              itsSettings.itsMaxPendingHandshakes);
+        return;
+    }
+    auto handshake = std::make_unique<Handshake>(*this, std::move(inEndpoint));
+    handshake->start();
+    itsHandshakes.push_back(std::move(handshake));
+}
+
 void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
+    // A handshake that completes while the server goes away has nobody to serve it.
+    if (stopRequested())
+        return;
     const auto* secure = dynamic_cast<const ztSecureTCPEndpoint*>(inEndpoint.get());
     const bool compression = secure != nullptr && secure->getCompress() != 0;
     // The accepted endpoint came with the listener's stop event; the handler sets its own.
@@ -122,31 +168,42 @@ void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     }
     if (callback)
         callback(*handler);
-    {
-        // Counted before the handler runs: a client may see its Connect answered before
-        // this thread gets the lock again.
-        ztStMutex lock(&itsMutex);
-        ++itsAcceptedCount;
-    }
-    handler->start();
-    // Shared only once running: the thread holds no reference of its own, so the last
-    // owner to let go stops it.
-    std::shared_ptr<ztNetObjectHandler> connection(std::move(handler));
+    // Counted and listed before the handler runs: a client that saw its Connect answered
+    // must find its connection here. Shared only once running: the thread holds no
+    // reference of its own, so the last owner to let go stops it.
     ztStMutex lock(&itsMutex);
-    itsConnections.push_back(std::move(connection));
+    ++itsAcceptedCount;
+    handler->start();
+    itsConnections.push_back(std::shared_ptr<ztNetObjectHandler>(std::move(handler)));
 }
 
 void ztNetServer::dropStopped() {
     std::vector<std::shared_ptr<ztNetObjectHandler>> ended;
     ztStMutex lock(&itsMutex);
-    const auto stopped = [](const std::shared_ptr<ztNetObjectHandler>& inConnection) {
-        return inConnection->getThreadState() == ztThread::State::stopped;
+    const auto stopped = [](const auto& inThread) {
+        return inThread->getThreadState() == ztThread::State::stopped;
     };
     for (const auto& connection : itsConnections) {
         if (stopped(connection))
             ended.push_back(connection);
     }
     std::erase_if(itsConnections, stopped);
+    std::vector<std::unique_ptr<Handshake>> finished;
+    for (auto& handshake : itsHandshakes) {
+        if (stopped(handshake))
+            finished.push_back(std::move(handshake));
+    }
+    std::erase(itsHandshakes, nullptr);
     lock.unlock();
-    // The connections end here, outside the lock.
+    // The connections and handshake threads end here, outside the lock.
+}
+
+void ztNetServer::endHandshakes() {
+    std::vector<std::unique_ptr<Handshake>> handshakes;
+    {
+        ztStMutex lock(&itsMutex);
+        handshakes.swap(itsHandshakes);
+    }
+    // Each one waits for its thread, which may still be adopting its connection.
+    handshakes.clear();
 }

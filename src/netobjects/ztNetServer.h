@@ -1,6 +1,7 @@
 #pragma once
 // The accepting side of the protocol, built from the same parts as the client: a listener
-// thread that accepts secure connections and runs one net object handler per connection,
+// thread that accepts connections, runs each one's key exchange on a thread of its own (a
+// silent client holds up nobody else) and then one net object handler per connection,
 // with a factory table of the objects clients may start. It answers the Connect exchange
 // itself (with fields that can be changed while it runs) unless the table serves that type.
 // Tests run it in process as the peer of the library; a stand-in central server is built
@@ -32,10 +33,11 @@ public:
         // What the server grants when a client asks for it.
         bool itsEncrypt = true;
         bool itsCompress = true;
-        // A client that does not complete its handshake in this time is dropped. The
-        // listener runs handshakes one at a time, so a silent client delays the next one
-        // by up to this much.
+        // A client that does not complete its handshake in this time is dropped.
         int32_t itsHandshakeTimeoutMs = 15000;
+        // Handshakes that may run at once; connections beyond are closed at once, so that
+        // clients that never finish cannot pile up threads.
+        size_t itsMaxPendingHandshakes = 256;
         // Whether objects that require authority are served on every connection.
         bool itsAuthority = true;
         uint32_t itsKeepAliveInterval = ztNetObjectHandler::defaultKeepAliveInterval;
@@ -46,7 +48,8 @@ public:
         // The objects clients may start, by type number.
         std::map<uint16_t, ztNetObjectHandler::Factory> itsFactories;
     };
-    // Called on the listener thread with each new connection, before it starts.
+    // Called with each new connection once its handshake completed, before it starts; on
+    // the thread that ran the handshake, so possibly on several threads at once.
     using ConnectionCallback = std::function<void(ztNetObjectHandler&)>;
 
     explicit ztNetServer(Settings inSettings);
@@ -64,7 +67,7 @@ public:
     // The connections that are still running. Each one ends when the server lets it go
     // and no caller holds it any more. Any thread.
     std::vector<std::shared_ptr<ztNetObjectHandler>> getConnections() const;
-    // Connections accepted so far, and Connect exchanges answered.
+    // Connections that completed their handshake so far, and Connect exchanges answered.
     uint32_t getAcceptedCount() const;
     uint32_t getConnectCount() const;
     // Ends every connection at once, as a server does that goes away. Any thread.
@@ -78,9 +81,12 @@ private:
     // The Connect answer, shared with the factories of the connections, which may outlive
     // the server when a caller holds on to one.
     struct ConnectState;
+    class Handshake;
 
+    void startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint);
     void adopt(std::unique_ptr<ztNetEndpoint> inEndpoint);
     void dropStopped();
+    void endHandshakes();
 
     const Settings itsSettings;
     const std::shared_ptr<ConnectState> itsConnectState;
@@ -88,5 +94,6 @@ private:
     mutable ztMemMutex itsMutex{"ztNetServer"};
     ConnectionCallback itsConnectionCallback;
     std::vector<std::shared_ptr<ztNetObjectHandler>> itsConnections;
+    std::vector<std::unique_ptr<Handshake>> itsHandshakes;
     uint32_t itsAcceptedCount = 0;
 };

@@ -233,9 +233,14 @@ public:
 
     RawPeer() : itsEndpoint(kTimeout, nullptr), itsPackets(&itsEndpoint, false) {}
 
+    // Connects to 127.0.2.N and sends nothing: a client that never starts its handshake.
+    bool openSilent(uint8_t inLast) {
+        return itsEndpoint.connect(loopback(inLast), kPort) == ztErr_noError;
+    }
+
     // Connects to 127.0.2.N and exchanges the hellos; false when that failed.
     bool open(uint8_t inLast) {
-        if (itsEndpoint.connect(loopback(inLast), kPort) != ztErr_noError)
+        if (!openSilent(inLast))
             return false;
         const uint8_t hello[10] = {'Z', 'T', 'S', 'L', 1, 0, 0, 0, 0, 0};
         if (writeRaw(Bytes(hello, hello + sizeof hello)) != ztErr_noError)

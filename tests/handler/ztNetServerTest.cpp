@@ -152,3 +152,43 @@ TEST(ztNetServer, connectionsOutliveTheServerOnlyAsLongAsTheyAreHeld) {
     EXPECT_TRUE(eventually([&] { return !client->isConnected(); }));
     EXPECT_FALSE(held->isConnected());
 }
+
+// Clients that connect and never start their handshake hold up nobody else; past the
+// bound on handshakes in progress, new connections are closed at once.
+TEST(ztNetServer, silentClientsHoldUpOnlyThemselves) {
+    ztNetServer::Settings settings = serverSettings(63);
+    settings.itsHandshakeTimeoutMs = 8000;
+    settings.itsMaxPendingHandshakes = 2;
+    auto server = startServer(settings);
+    ASSERT_TRUE(server);
+    auto first = std::make_unique<RawPeer>();
+    auto second = std::make_unique<RawPeer>();
+    ASSERT_TRUE(first->openSilent(63));
+    ASSERT_TRUE(second->openSilent(63));
+    RawPeer third;
+    ASSERT_TRUE(third.openSilent(63));
+    EXPECT_TRUE(third.closedWithin(4000)) << "a third handshake was let in";
+    EXPECT_FALSE(first->closedWithin(200)) << "a pending handshake was cut short";
+    // Once they give up, a real client gets through.
+    first.reset();
+    second.reset();
+    // Until the server has seen them go, it may still close a newcomer.
+    EXPECT_TRUE(eventually([] {
+        try {
+            return connectTo(63) != nullptr;
+        } catch (const ztException&) {
+            return false;
+        }
+    }));
+
+    // With room for many, a real client completes its handshake (2 s) while the two silent
+    // ones still wait (8 s): handshakes do not queue behind each other.
+    auto roomy = serverSettings(64);
+    roomy.itsHandshakeTimeoutMs = 8000;
+    auto other = startServer(roomy);
+    ASSERT_TRUE(other);
+    RawPeer silentA, silentB;
+    ASSERT_TRUE(silentA.openSilent(64));
+    ASSERT_TRUE(silentB.openSilent(64));
+    EXPECT_NE(connectTo(64), nullptr);
+}
