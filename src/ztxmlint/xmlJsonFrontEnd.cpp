@@ -101,6 +101,10 @@ void placeArgument(TiXmlElement& ioCommand, const std::string& inKey, const std:
     // An element without a name cannot be printed as XML nor declared by any WSDL.
     if (hasEmptyPart(parts))
         return;
+    // A query text is as untrusted as a body: a key may not nest deeper than a body may, or
+    // the recursive tree code that follows (copies, destruction) could run out of stack.
+    if (parts.size() > ztMaxNestingDepth)
+        return;
     TiXmlElement* parent = &ioCommand;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         const std::string name(parts[i]);

@@ -54,7 +54,8 @@ TiXmlElement* parseRestRequest(std::string_view inText, xmlDialect inDialect,
 // each name or appending one. A value whose element already exists is dropped: arguments
 // in the body win. In xmlDialect_restJson a value containing "{" whose key is not in
 // inPathArgumentKeys is read as JSON when it parses, else kept as text. A key with an empty
-// part (such as "", ":x" or "a::b") names no element and is dropped.
+// part (such as "", ":x" or "a::b"), or with more than ztMaxNestingDepth parts, names no
+// element and is dropped.
 // inParameters: query parameters merged with the path arguments of the route lookup;
 // inPathArgumentKeys: the keys whose value in inParameters came from the path.
 void placeRestArguments(TiXmlElement& ioCommand,

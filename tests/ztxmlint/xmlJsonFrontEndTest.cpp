@@ -316,6 +316,23 @@ TEST_F(xmlJsonFrontEnd, restArgumentPlacement) {
     }
 }
 
+// A key nests as deep as a body may, and no deeper.
+TEST(placeRestArguments, keysNestNoDeeperThanABody) {
+    for (const size_t parts : {ztMaxNestingDepth, ztMaxNestingDepth + 1}) {
+        SCOPED_TRACE(parts);
+        std::string key = "a";
+        for (size_t i = 1; i < parts; ++i)
+            key += ":a";
+        TiXmlElement command("c");
+        placeRestArguments(command, {{key, "1"}}, {}, xmlDialect_restJson);
+        size_t depth = 0;
+        for (const TiXmlElement* e = command.FirstChildElement(); e != nullptr;
+             e = e->FirstChildElement())
+            ++depth;
+        EXPECT_EQ(depth, parts <= ztMaxNestingDepth ? parts : 0u);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Rendering
 
