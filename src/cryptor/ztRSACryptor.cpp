@@ -41,9 +41,22 @@ bool isSane(const CryptoPP::CryptoMaterial& inKey) {
     return inKey.Validate(CryptoPP::NullRNG(), 0);
 }
 
+// Crypto++ builds the OAEP padding object on first use and publishes it through a relaxed
+// load and a fence, which race detectors cannot follow. Building it once under a static
+// initializer, which every cryptor passes, gives every thread a visible order.
+void buildPaddingOnce() {
+    static const bool built = [] {
+        const CryptoPP::RSAES_OAEP_SHA_Encryptor encryptor;
+        return encryptor.FixedMaxPlaintextLength() == 0;
+    }();
+    (void)built;
+}
+
 } // namespace
 
-ztRSACryptor::ztRSACryptor() = default;
+ztRSACryptor::ztRSACryptor() {
+    buildPaddingOnce();
+}
 ztRSACryptor::ztRSACryptor(ztRSACryptor&& ioOther) noexcept = default;
 ztRSACryptor& ztRSACryptor::operator=(ztRSACryptor&& ioOther) noexcept = default;
 ztRSACryptor::~ztRSACryptor() = default;

@@ -105,6 +105,10 @@ public:
     // Null until the object is handed to a handler. The handler clears it when it lets go of
     // a request of this side (final status), as its last touch. Any thread.
     ztNetObjectHandler* getNetObjectHandler() const { return itsNetObjectHandler.load(); }
+    // The handler's last touch of a request it is done with. Not virtual on purpose: once the
+    // final status is set the owner may already be destroying the object, which rewrites its
+    // vtable pointer, so this touch may read nothing of the object but store the pointer.
+    void releaseFromHandler() { itsNetObjectHandler.store(nullptr); }
     // Set before the object is handed to a handler; replaced, not chained.
     void setCompletionCallback(CompletionCallback inCallback);
 

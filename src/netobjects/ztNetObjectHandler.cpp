@@ -484,7 +484,7 @@ void ztNetObjectHandler::finishObject(ztNetObject* inObject, ztNetStatus inStatu
         // The last touch: an owner that finds no handler knows this thread is done with the
         // request (see ztNetRequest::detachFromHandler); one that still finds it waits in
         // forget for the mutex, which this thread holds.
-        inObject->setNetObjectHandler(nullptr);
+        inObject->releaseFromHandler();
         return;
     }
     // A peer object deletes itself when it reaches its final status.
@@ -509,7 +509,7 @@ void ztNetObjectHandler::failAll() {
             object->setErrorMessage(itsErrorMessage);
         object->setRefId(0);
         object->setStatus(ztNetStatus::cancelled);
-        object->setNetObjectHandler(nullptr);
+        object->releaseFromHandler();
     }
     for (const auto& [id, entry] : peer) {
         ztNetObject* object = entry.object;

@@ -152,7 +152,7 @@ public:
 
 private:
     void process() {
-        TiXmlBase::SetCondenseWhiteSpace(false);
+        keepXmlWhiteSpace();
         chooseDialect();
         if (itsDialect == xmlDialect_soap)
             parseSoap();

@@ -145,6 +145,15 @@ void addJsonRpcMembers(TiXmlElement& ioBody, const std::string& inId) {
 
 } // namespace
 
+void keepXmlWhiteSpace() {
+    // TinyXML starts with condensing on; the first switch happens once, before any request
+    // thread reads the setting.
+    static const bool switchedOff = (TiXmlBase::SetCondenseWhiteSpace(false), true);
+    (void)switchedOff;
+    if (TiXmlBase::IsWhiteSpaceCondensed())
+        TiXmlBase::SetCondenseWhiteSpace(false);
+}
+
 void parseRequestXml(std::string_view inText, TiXmlDocument& ioDocument) {
     ioDocument.Clear();
     const std::string text(inText.substr(0, inText.find('\0')));
@@ -152,7 +161,7 @@ void parseRequestXml(std::string_view inText, TiXmlDocument& ioDocument) {
         throw ztException(
             static_cast<ztErr>(ztErr_xmlParseBase + TiXmlBase::TIXML_ERROR_PARSING_ELEMENT),
             kTooDeep);
-    TiXmlBase::SetCondenseWhiteSpace(false);
+    keepXmlWhiteSpace();
     ioDocument.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
     if (ioDocument.Error())
         throw ztException(static_cast<ztErr>(ztErr_xmlParseBase + ioDocument.ErrorId()),

@@ -16,6 +16,10 @@
 class TiXmlDocument;
 class TiXmlElement;
 
+// Switches TinyXML's process-wide white-space condensing off. Writes the setting only when
+// it is on, so that request threads, which all want it off, never write it at the same time.
+void keepXmlWhiteSpace();
+
 // Parses untrusted XML request text into ioDocument (emptied first) the way every request
 // is read: white space kept (a process-wide TinyXML setting, always set to the same value),
 // bytes taken as they are (legacy encoding), nesting checked before TinyXML's recursive

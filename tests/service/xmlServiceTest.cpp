@@ -8,6 +8,7 @@
 #include "util/ztWSDL.h"
 #include "ztxmlint/xmlSession.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -195,8 +196,13 @@ TEST_F(ServiceTest, ThreadsShareSessionsWhileConnectionsDrop) {
     constexpr int kSessions = 4;
     constexpr int kRounds = 40;
     std::vector<std::string> sessions;
+    const uint64_t loginStart = zt::platform::monotonicMillis();
     for (int s = 0; s < kSessions; ++s)
         sessions.push_back(login());
+    // A new login (a key exchange and two round trips) must fit between two drops, however
+    // slow this build runs (sanitizers); every request still meets several drops.
+    const uint64_t loginMillis = (zt::platform::monotonicMillis() - loginStart) / kSessions;
+    const uint32_t dropEvery = static_cast<uint32_t>(std::max<uint64_t>(120, 8 * loginMillis));
     for (int t = 0; t < kThreads; ++t) {
         xmlRequestContext context;
         const Answer added = run(json("AddFolder", R"({"session":")" + sessions[0] +
@@ -207,10 +213,8 @@ TEST_F(ServiceTest, ThreadsShareSessionsWhileConnectionsDrop) {
     }
     std::atomic<bool> done{false};
     std::thread dropper([&] {
-        // Spaced so that a new login (a key exchange and two round trips) fits between two
-        // drops even on a loaded machine; every request still meets several drops.
         for (int i = 0; i < 5 && !done.load(); ++i) {
-            zt::platform::sleepMillis(120);
+            zt::platform::sleepMillis(dropEvery);
             itsServer->dropConnections();
         }
     });
