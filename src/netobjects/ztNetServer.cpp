@@ -140,9 +140,6 @@ void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
 }
 
 void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
-    // A handshake that completes while the server goes away has nobody to serve it.
-    if (stopRequested())
-        return;
     const auto* secure = dynamic_cast<const ztSecureTCPEndpoint*>(inEndpoint.get());
     const bool compression = secure != nullptr && secure->getCompress() != 0;
     // The accepted endpoint came with the listener's stop event; the handler sets its own.
@@ -161,17 +158,17 @@ void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
         };
     }
     handler->setFactoryTable(std::move(factories));
-    ConnectionCallback callback;
-    {
-        ztStMutex lock(&itsMutex);
-        callback = itsConnectionCallback;
-    }
-    if (callback)
-        callback(*handler);
-    // Counted and listed before the handler runs: a client that saw its Connect answered
-    // must find its connection here. Shared only once running: the thread holds no
-    // reference of its own, so the last owner to let go stops it.
+    // Under the lock that closeConnections takes, after the stop event is set on every way
+    // out: a handshake that completes while the server goes away is either refused here
+    // or listed before the server lets go of its connections. Counted and listed before
+    // the handler runs, so a client that saw its Connect answered finds its connection.
+    // Shared only once running: the thread holds no reference of its own, so the last
+    // owner to let go stops it.
     ztStMutex lock(&itsMutex);
+    if (stopRequested())
+        return;
+    if (itsConnectionCallback)
+        itsConnectionCallback(*handler);
     ++itsAcceptedCount;
     handler->start();
     itsConnections.push_back(std::shared_ptr<ztNetObjectHandler>(std::move(handler)));

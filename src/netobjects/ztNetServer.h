@@ -48,8 +48,9 @@ public:
         // The objects clients may start, by type number.
         std::map<uint16_t, ztNetObjectHandler::Factory> itsFactories;
     };
-    // Called with each new connection once its handshake completed, before it starts; on
-    // the thread that ran the handshake, so possibly on several threads at once.
+    // Called with each new connection once its handshake completed, before it starts, on
+    // the thread that ran the handshake and under the server's lock: it may not call the
+    // server.
     using ConnectionCallback = std::function<void(ztNetObjectHandler&)>;
 
     explicit ztNetServer(Settings inSettings);

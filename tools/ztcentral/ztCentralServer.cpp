@@ -162,7 +162,7 @@ void ztCentralServer::stop() {
     ztLog(3, "ztcentral: stopped");
 }
 
-// Called on the listener thread before the connection's handler starts; the connection's
+// Called on the connection's handshake thread before its handler starts; the connection's
 // objects and its registry entry share the server's state, which outlives the server
 // object when a caller still holds a connection.
 void ztCentralServer::adopt(ztNetObjectHandler& ioHandler) {
