@@ -9,6 +9,7 @@
 #include "ztcentral/ztCentralServer.h"
 
 #include "cryptor/ztTestKeyPair.h"
+#include "ztTestWaits.h"
 #include "messages/ztException.h"
 #include "netobjects/ztConnectAnswer.h"
 #include "netobjects/ztConnectSettings.h"
@@ -39,16 +40,7 @@ inline ztIPv6 loopback(uint8_t inLast) {
     return ztIPv6(ztIPv4(127, 0, 3, inLast));
 }
 
-// Polls inCondition every few milliseconds for at most inMillis.
-template <typename Condition> bool eventually(Condition&& inCondition, uint32_t inMillis = 5000) {
-    const uint64_t end = zt::platform::monotonicMillis() + inMillis;
-    while (!inCondition()) {
-        if (zt::platform::monotonicMillis() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using zt::test::eventually;
 
 // Server settings for 127.0.3.inLast with the fixed test key (no key generation).
 inline ztCentralServer::Settings serverSettings(uint8_t inLast) {

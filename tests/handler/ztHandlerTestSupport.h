@@ -8,6 +8,7 @@
 //   ztMultiConnectorTest 90-149, ztprobeTest 150-169.
 
 #include "cryptor/ztTestKeyPair.h"
+#include "ztTestWaits.h"
 #include "messages/ztException.h"
 #include "net/ztTCPEndpoint.h"
 #include "netobjects/ztConnectAnswer.h"
@@ -64,16 +65,7 @@ inline Bytes patternBytes(size_t inLength, uint32_t inSeed = 7) {
     return bytes;
 }
 
-// Polls inCondition every few milliseconds for at most inMillis.
-template <typename Condition> bool eventually(Condition&& inCondition, uint32_t inMillis = 5000) {
-    const uint64_t end = zt::platform::monotonicMillis() + inMillis;
-    while (!inCondition()) {
-        if (zt::platform::monotonicMillis() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using zt::test::eventually;
 
 // Counts the test objects of the accepting side, which the handler owns and deletes.
 struct ObjectCounts {

@@ -4,6 +4,7 @@
 
 #include "handler/ztHandlerTestSupport.h"
 #include "net/ztNetTestSupport.h"
+#include "ztTestWaits.h"
 #include "threads/ztSingleEvent.h"
 
 #include <gtest/gtest.h>
@@ -69,14 +70,7 @@ private:
     std::thread itsThread;
 };
 
-template <typename Call> ztErrorMessage thrownBy(Call&& inCall) {
-    try {
-        inCall();
-    } catch (const ztException& inException) {
-        return inException.errorMessage;
-    }
-    return ztErrorMessage();
-}
+using zt::test::thrownBy;
 
 std::unique_ptr<ztNetObjectHandler> connectToGroup(const std::string& inName,
                                                    ztConnectAnswer& outAnswer,

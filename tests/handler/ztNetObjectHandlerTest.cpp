@@ -7,6 +7,7 @@
 #include "handler/ztHandlerTestSupport.h"
 #include "messages/ztMessageTexts.h"
 #include "net/ztNetTestSupport.h"
+#include "ztTestWaits.h"
 #include "net/ztSecureTCPEndpoint.h"
 #include "netobjects/ztNetReqConnect.h"
 #include "netobjects/ztProgress.h"
@@ -28,15 +29,7 @@ bool sendAndWait(ztNetObjectHandler& ioHandler, ztNetRequest& ioRequest) {
     return ioRequest.waitForCompletion(10000);
 }
 
-// The error a call throws, or 0.
-template <typename Call> ztErrorMessage thrownBy(Call&& inCall) {
-    try {
-        inCall();
-    } catch (const ztException& inException) {
-        return inException.errorMessage;
-    }
-    return ztErrorMessage();
-}
+using zt::test::thrownBy;
 
 class CountingProgress : public ztProgress {
 public:

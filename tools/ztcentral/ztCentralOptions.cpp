@@ -1,10 +1,10 @@
 // Parsing the command line of ztcentral, and its help text.
 #include "ztcentral/ztCentralOptions.h"
 
+#include "common/ztCommandLine.h"
 #include "platform/ztAccounts.h"
 
 #include <cerrno>
-#include <charconv>
 #include <string_view>
 
 namespace {
@@ -12,34 +12,12 @@ namespace {
 // Account entries are small; the look-up is repeated with a larger buffer when not.
 constexpr size_t kAccountBufferSize = 4096;
 
-bool parseNumber(std::string_view inText, uint64_t inMaximum, uint64_t& outValue) {
-    if (inText.empty())
-        return false;
-    const auto [end, error] =
-        std::from_chars(inText.data(), inText.data() + inText.size(), outValue);
-    return error == std::errc() && end == inText.data() + inText.size() && outValue <= inMaximum;
-}
-
 // ADDR[:PORT], where an IPv6 address with a port is written in brackets ("[::1]:1231").
 std::string parseListen(std::string_view inText, ztCentralServer::Settings& outSettings) {
-    std::string_view host = inText;
+    std::string_view host;
     std::string_view port;
-    if (host.starts_with('[')) {
-        const size_t close = host.find(']');
-        if (close == std::string_view::npos)
-            return "missing ']' in \"" + std::string(inText) + "\"";
-        const std::string_view rest = host.substr(close + 1);
-        host = host.substr(1, close - 1);
-        if (!rest.empty() && !rest.starts_with(':'))
-            return "unexpected text after ']' in \"" + std::string(inText) + "\"";
-        if (!rest.empty())
-            port = rest.substr(1);
-    } else if (const size_t colon = host.find(':');
-               colon != std::string_view::npos &&
-               host.find(':', colon + 1) == std::string_view::npos) {
-        port = host.substr(colon + 1);
-        host = host.substr(0, colon);
-    }
+    if (std::string error = ztSplitHostPort(inText, host, port); !error.empty())
+        return error;
     ztIPv6 address;
     if (host.empty() || !address.fromString(host))
         return "bad address \"" + std::string(host) + "\"";
@@ -47,7 +25,7 @@ std::string parseListen(std::string_view inText, ztCentralServer::Settings& outS
     if (port.empty() && !inText.ends_with(':'))
         return {};
     uint64_t value = 0;
-    if (!parseNumber(port, 65535, value) || value == 0)
+    if (!ztParseDecimal(port, 65535, value) || value == 0)
         return "bad port \"" + std::string(port) + "\"";
     outSettings.itsPort = static_cast<uint16_t>(value);
     return {};
@@ -118,7 +96,7 @@ std::string ztCentralOptions::parse(int inCount, const char* const* inArguments,
         } else if (option == "--key-file") {
             outOptions.itsKeyFile = std::string(value);
         } else if (option == "--server-version") {
-            if (!parseNumber(value, 65535, number))
+            if (!ztParseDecimal(value, 65535, number))
                 return "bad server version \"" + std::string(value) + "\"";
             settings.itsIdentity.version = static_cast<uint16_t>(number);
         } else if (option == "--text-c") {
@@ -140,7 +118,7 @@ std::string ztCentralOptions::parse(int inCount, const char* const* inArguments,
         } else if (option == "--max-connections" || option == "--delay" ||
                    option == "--drop-after-packets" || option == "--drop-after-ms" ||
                    option == "--message-every") {
-            if (!parseNumber(value, UINT32_MAX, number))
+            if (!ztParseDecimal(value, UINT32_MAX, number))
                 return "bad number \"" + std::string(value) + "\" for " + std::string(option);
             const auto count = static_cast<uint32_t>(number);
             if (option == "--max-connections")
@@ -154,7 +132,7 @@ std::string ztCentralOptions::parse(int inCount, const char* const* inArguments,
             else
                 settings.itsMessageEveryMs = count;
         } else if (option == "--delay-for") {
-            if (!splitPair(value, '=', name, text) || !parseNumber(text, UINT32_MAX, number))
+            if (!splitPair(value, '=', name, text) || !ztParseDecimal(text, UINT32_MAX, number))
                 return "--delay-for needs NAME=MS, not \"" + std::string(value) + "\"";
             settings.itsDelays[name] = static_cast<uint32_t>(number);
         } else if (option == "--message-text") {

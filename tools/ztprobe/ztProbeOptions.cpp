@@ -1,41 +1,19 @@
 // Parsing the command line of ztprobe, and its help text.
 #include "ztprobe/ztProbeOptions.h"
 
-#include <charconv>
+#include "common/ztCommandLine.h"
+
 #include <string_view>
 
 namespace {
 
-bool parseNumber(std::string_view inText, uint64_t inMaximum, uint64_t& outValue) {
-    if (inText.empty())
-        return false;
-    const auto [end, error] =
-        std::from_chars(inText.data(), inText.data() + inText.size(), outValue);
-    return error == std::errc() && end == inText.data() + inText.size() && outValue <= inMaximum;
-}
-
 // SERVER[:PORT], where an IPv6 literal with a port is written in brackets ("[::1]:1231");
 // a bare IPv6 literal (two colons or more) has no port.
 std::string parseServer(std::string_view inText, ztProbeOptions& outOptions) {
-    std::string_view host = inText;
+    std::string_view host;
     std::string_view port;
-    if (host.starts_with('[')) {
-        const size_t close = host.find(']');
-        if (close == std::string_view::npos)
-            return "missing ']' in \"" + std::string(inText) + "\"";
-        const std::string_view rest = host.substr(close + 1);
-        host = host.substr(1, close - 1);
-        if (!rest.empty()) {
-            if (!rest.starts_with(':'))
-                return "unexpected text after ']' in \"" + std::string(inText) + "\"";
-            port = rest.substr(1);
-        }
-    } else if (const size_t colon = host.find(':');
-               colon != std::string_view::npos &&
-               host.find(':', colon + 1) == std::string_view::npos) {
-        port = host.substr(colon + 1);
-        host = host.substr(0, colon);
-    }
+    if (std::string error = ztSplitHostPort(inText, host, port); !error.empty())
+        return error;
     if (host.empty())
         return "no server in \"" + std::string(inText) + "\"";
     outOptions.itsServer = std::string(host);
@@ -44,7 +22,7 @@ std::string parseServer(std::string_view inText, ztProbeOptions& outOptions) {
     if (port.empty())
         return {};
     uint64_t value = 0;
-    if (!parseNumber(port, 65535, value) || value == 0)
+    if (!ztParseDecimal(port, 65535, value) || value == 0)
         return "bad port \"" + std::string(port) + "\"";
     outOptions.itsPort = static_cast<uint16_t>(value);
     return {};
@@ -78,7 +56,7 @@ std::string ztProbeOptions::parse(int inCount, const char* const* inArguments,
             std::string text;
             uint64_t millis = 0;
             error = value(text);
-            if (error.empty() && (!parseNumber(text, 0x7FFFFFFF, millis) || millis == 0))
+            if (error.empty() && (!ztParseDecimal(text, 0x7FFFFFFF, millis) || millis == 0))
                 error = "bad time-out \"" + text + "\" (milliseconds, at least 1)";
             outOptions.itsTimeoutMs = static_cast<int32_t>(millis);
         } else if (argument == "--user") {
