@@ -17,6 +17,7 @@
 #include "ztxmlint/xmlRequestContext.h"
 #include "ztxmlint/xmlSession.h"
 #include "ztxmlint/xmlSessionId.h"
+#include "ztxmlint/xmlWSDLConversion.h"
 
 #include <mutex>
 #include <shared_mutex>
@@ -56,7 +57,11 @@ xmlSessionManager& xmlSessionManager::getInstance() {
     return theManager;
 }
 
-xmlSessionManager::xmlSessionManager() : itsSweepStamp(zt::platform::tickCount()) {}
+// Typed by default, so that JSON clients see numbers, booleans and arrays where the WSDL
+// declares them without any setup.
+xmlSessionManager::xmlSessionManager()
+    : itsSweepStamp(zt::platform::tickCount()),
+      itsTypedConversion(std::make_shared<const xmlWSDLConversion>()) {}
 
 xmlSessionManager::~xmlSessionManager() = default;
 
