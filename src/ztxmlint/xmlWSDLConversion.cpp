@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <strings.h>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -231,34 +232,58 @@ uint32_t xmlWSDLConversion::getElementType(const ztWSDL& inWSDL, const TiXmlElem
     return kind;
 }
 
+// One conversion of one tree. The kinds and child maps of the declarations met are kept for
+// the walk: a list of a hundred objects studies its item's declaration once, not a hundred
+// times. Kept no longer, since the WSDL may be replaced between requests.
+struct xmlWSDLConversion::Walk {
+    struct Declared {
+        uint32_t kind = ztWSDL::type_unknown;
+        DeclarationMap children;
+    };
+
+    const Declared& declared(const TiXmlElement& inDeclaration) {
+        const auto [found, added] = cache.try_emplace(&inDeclaration);
+        if (added)
+            found->second.kind = getElementType(wsdl, &inDeclaration, found->second.children);
+        return found->second;
+    }
+
+    const ztWSDL& wsdl;
+    xmlDialect dialect;
+    std::unordered_map<const TiXmlElement*, Declared> cache;
+};
+
 void xmlWSDLConversion::convertRequest(const ztWSDL& inWSDL, const TiXmlElement* inDeclaration,
                                        TiXmlElement& ioCommand, xmlDialect inDialect) const {
     if (inDeclaration == nullptr || inDialect == xmlDialect_soap)
         return;
-    requestElement(inWSDL, *inDeclaration, ioCommand, inDialect, 0);
+    Walk walk{inWSDL, inDialect, {}};
+    requestElement(walk, *inDeclaration, ioCommand, 0);
 }
 
 void xmlWSDLConversion::convertResponse(const ztWSDL& inWSDL, const TiXmlElement* inDeclaration,
                                         TiXmlElement& ioAnswer, xmlDialect inDialect) const {
     if (inDeclaration == nullptr || inDialect == xmlDialect_soap)
         return;
-    responseElement(inWSDL, *inDeclaration, ioAnswer, inDialect, 0);
+    Walk walk{inWSDL, inDialect, {}};
+    responseElement(walk, *inDeclaration, ioAnswer, 0);
 }
 
-void xmlWSDLConversion::requestElement(const ztWSDL& inWSDL, const TiXmlElement& inDeclaration,
-                                       TiXmlElement& ioElement, xmlDialect inDialect,
-                                       size_t inDepth) const {
-    DeclarationMap children;
-    const uint32_t kind = getElementType(inWSDL, &inDeclaration, children);
+void xmlWSDLConversion::requestElement(Walk& ioWalk, const TiXmlElement& inDeclaration,
+                                       TiXmlElement& ioElement, size_t inDepth) const {
+    const Walk::Declared& declared = ioWalk.declared(inDeclaration);
+    const uint32_t kind = declared.kind;
+    const DeclarationMap& children = declared.children;
+    const xmlDialect dialect = ioWalk.dialect;
     const char* declaredType = declaredTypeOf(inDeclaration);
 
     if (kind == ztWSDL::type_array && equalsNoCase(declaredType, kPropertyListType) &&
-        (inDialect == xmlDialect_jsonRpc || inDialect == xmlDialect_restJson) &&
+        (dialect == xmlDialect_jsonRpc || dialect == xmlDialect_restJson) &&
         !isInPropertyForm(ioElement)) {
         toPropertyForm(ioElement);
         return;
     }
-    if (kind == ztWSDL::type_string && isRest(inDialect)) {
+    if (kind == ztWSDL::type_string && isRest(dialect)) {
         if (equalsNoCase(declaredType, kReferenceType))
             convertReference(ioElement, itsRestToRef);
         else if (equalsNoCase(declaredType, kObjectTypeType))
@@ -266,7 +291,7 @@ void xmlWSDLConversion::requestElement(const ztWSDL& inWSDL, const TiXmlElement&
     }
     if (children.empty())
         return;
-    if (kind == ztWSDL::type_array && inDialect != xmlDialect_restXml) {
+    if (kind == ztWSDL::type_array && dialect != xmlDialect_restXml) {
         // A JSON array arrives with "item" entries (or an object with members of any name);
         // the server wants each entry named as the schema's item element.
         ztAssert(children.size() == 1);
@@ -285,21 +310,26 @@ void xmlWSDLConversion::requestElement(const ztWSDL& inWSDL, const TiXmlElement&
          child = child->NextSiblingElement()) {
         const auto found = children.find(child->ValueStr());
         if (found != children.end())
-            requestElement(inWSDL, *found->second, *child, inDialect, inDepth + 1);
+            requestElement(ioWalk, *found->second, *child, inDepth + 1);
     }
 }
 
-void xmlWSDLConversion::responseElement(const ztWSDL& inWSDL, const TiXmlElement& inDeclaration,
-                                        TiXmlElement& ioElement, xmlDialect inDialect,
-                                        size_t inDepth) const {
-    DeclarationMap children;
-    const uint32_t kind = getElementType(inWSDL, &inDeclaration, children);
+void xmlWSDLConversion::responseElement(Walk& ioWalk, const TiXmlElement& inDeclaration,
+                                        TiXmlElement& ioElement, size_t inDepth) const {
+    const Walk::Declared& declared = ioWalk.declared(inDeclaration);
+    const uint32_t kind = declared.kind;
+    const DeclarationMap* children = &declared.children;
+    const xmlDialect dialect = ioWalk.dialect;
     // A derived type named by the answer adds its extension's fields to the declared ones.
+    DeclarationMap extended;
     if (const char* derivedName = ioElement.Attribute("xsi:type")) {
         const TiXmlElement* sequence = ztXMLUtil::findPath(
-            findDerivedType(inWSDL, derivedName), "s:complexContent/s:extension/s:sequence");
-        if (sequence != nullptr)
-            collectSequence(*sequence, children, nullptr);
+            findDerivedType(ioWalk.wsdl, derivedName), "s:complexContent/s:extension/s:sequence");
+        if (sequence != nullptr) {
+            extended = declared.children;
+            collectSequence(*sequence, extended, nullptr);
+            children = &extended;
+        }
     }
     const ztXMLUtil::JsonType jsonType = jsonTypeOfKind(kind);
     if (jsonType != ztXMLUtil::jsonString && jsonType != ztXMLUtil::jsonUnknown)
@@ -307,22 +337,22 @@ void xmlWSDLConversion::responseElement(const ztWSDL& inWSDL, const TiXmlElement
     const char* declaredType = declaredTypeOf(inDeclaration);
 
     if (kind == ztWSDL::type_array && equalsNoCase(declaredType, kPropertyListType) &&
-        inDialect == xmlDialect_restJson) {
+        dialect == xmlDialect_restJson) {
         toObjectForm(ioElement);
         return;
     }
-    if (kind == ztWSDL::type_string && isRest(inDialect)) {
+    if (kind == ztWSDL::type_string && isRest(dialect)) {
         if (equalsNoCase(declaredType, kReferenceType))
             convertReference(ioElement, itsRefToRest);
         else if (equalsNoCase(declaredType, kObjectTypeType))
             objectTypeToRest(ioElement);
     }
-    if (children.empty() || inDepth >= ztMaxNestingDepth)
+    if (children->empty() || inDepth >= ztMaxNestingDepth)
         return;
     for (TiXmlElement* child = ioElement.FirstChildElement(); child != nullptr;
          child = child->NextSiblingElement()) {
-        const auto found = children.find(child->ValueStr());
-        if (found != children.end())
-            responseElement(inWSDL, *found->second, *child, inDialect, inDepth + 1);
+        const auto found = children->find(child->ValueStr());
+        if (found != children->end())
+            responseElement(ioWalk, *found->second, *child, inDepth + 1);
     }
 }

@@ -40,10 +40,11 @@ public:
                          TiXmlElement& ioAnswer, xmlDialect inDialect) const override;
 
 private:
-    void requestElement(const ztWSDL& inWSDL, const TiXmlElement& inDeclaration,
-                        TiXmlElement& ioElement, xmlDialect inDialect, size_t inDepth) const;
-    void responseElement(const ztWSDL& inWSDL, const TiXmlElement& inDeclaration,
-                         TiXmlElement& ioElement, xmlDialect inDialect, size_t inDepth) const;
+    struct Walk;
+    void requestElement(Walk& ioWalk, const TiXmlElement& inDeclaration, TiXmlElement& ioElement,
+                        size_t inDepth) const;
+    void responseElement(Walk& ioWalk, const TiXmlElement& inDeclaration, TiXmlElement& ioElement,
+                         size_t inDepth) const;
 
     ReferenceConversion itsRestToRef;
     ReferenceConversion itsRefToRest;
