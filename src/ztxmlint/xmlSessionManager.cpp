@@ -14,6 +14,7 @@
 #include "ztxmlint/auNResMessage.h"
 #include "ztxmlint/halNReqGetWSDLInstance.h"
 #include "ztxmlint/halNReqLogin.h"
+#include "ztxmlint/restCommandRouter.h"
 #include "ztxmlint/xmlRequestContext.h"
 #include "ztxmlint/xmlSession.h"
 #include "ztxmlint/xmlSessionId.h"
@@ -56,7 +57,10 @@ xmlSessionManager& xmlSessionManager::getInstance() {
     return theManager;
 }
 
-xmlSessionManager::xmlSessionManager() : itsSweepStamp(zt::platform::tickCount()) {}
+// REST works without any setup: the route table's look-up is there from the start.
+xmlSessionManager::xmlSessionManager()
+    : itsSweepStamp(zt::platform::tickCount()),
+      itsRestRouter(std::make_shared<restCommandRouter>()) {}
 
 xmlSessionManager::~xmlSessionManager() = default;
 
