@@ -5,7 +5,7 @@
 #include "cryptor/ztTestKeyPair.h"
 #include "netobjects/ztConnectAnswer.h"
 #include "netobjects/ztNetObjectHandler.h"
-#include "ztcentral/ztCentralServer.h"
+#include "ztcentral/server/ztCentralServer.h"
 #include "ztxmlint/halNReqLogin.h"
 #include "ztxmlint/halNReqXMLCommand.h"
 #include "ztxmlint/ztXMLInt.h"
@@ -35,8 +35,9 @@ struct Setting {
         server = std::make_unique<ztCentralServer>(std::move(settings));
         if (server->start() != ztErr_noError)
             throw std::runtime_error("cannot listen on 127.0.5.1:1231");
-        const std::string login = std::string(R"({"jsonrpc":"2.0","method":"Login","params":{"server":")") +
-                                  kAddress + R"(","loginName":"alice","password":"alice"},"id":1})";
+        const std::string login =
+            std::string(R"({"jsonrpc":"2.0","method":"Login","params":{"server":")") + kAddress +
+            R"(","loginName":"alice","password":"alice"},"id":1})";
         const char* result = nullptr;
         int32_t length = 0;
         xmlRequest(login.c_str(), &result, &length);

@@ -23,6 +23,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <strings.h>
@@ -53,6 +54,12 @@ bool parseSwitch(const std::string& inText) {
         return std::strtol(inText.c_str(), nullptr, 10) != 0;
     return equalsNoCase(inText, "y") || equalsNoCase(inText, "yes") || equalsNoCase(inText, "t") ||
            equalsNoCase(inText, "true");
+}
+
+bool hasKeyNoCase(const std::map<std::string, std::string>& inMap, const std::string& inKey) {
+    return std::any_of(inMap.begin(), inMap.end(), [&inKey](const auto& inEntry) {
+        return equalsNoCase(inEntry.first, inKey.c_str());
+    });
 }
 
 std::string queryValue(const std::map<std::string, std::string>& inQuery, const char* inKey,
@@ -381,10 +388,11 @@ private:
                                         itsDialect);
     }
 
+    // Names the command after the route of the REST path ("command/NAME" included, which
+    // the route look-up answers itself) and merges the path's arguments into ioParameters,
+    // where a query parameter of the same name, in any case, keeps its value.
     void routeRest(std::map<std::string, std::string>& ioParameters,
                    std::set<std::string>& outPathKeys) {
-        if (itsCommandPath)
-            return;
         const auto router = itsManager.getRestRouter();
         std::string command;
         std::map<std::string, std::string> pathArguments;
@@ -398,6 +406,8 @@ private:
         itsCommand->SetValue(command);
         itsMethodName = command;
         for (auto& [key, value] : pathArguments) {
+            if (hasKeyNoCase(ioParameters, key))
+                continue;
             outPathKeys.insert(key);
             ioParameters.emplace(key, value);
         }

@@ -14,6 +14,8 @@
 #include "ztxmlint/auNResMessage.h"
 #include "ztxmlint/halNReqGetWSDLInstance.h"
 #include "ztxmlint/halNReqLogin.h"
+#include "ztxmlint/restCommandRouter.h"
+#include "ztxmlint/restReference.h"
 #include "ztxmlint/xmlRequestContext.h"
 #include "ztxmlint/xmlSession.h"
 #include "ztxmlint/xmlSessionId.h"
@@ -57,11 +59,12 @@ xmlSessionManager& xmlSessionManager::getInstance() {
     return theManager;
 }
 
-// Typed by default, so that JSON clients see numbers, booleans and arrays where the WSDL
-// declares them without any setup.
+// REST and typed JSON work without any setup: the route table's look-up and the WSDL-typed
+// conversion (with the REST reference conversions) are there from the start.
 xmlSessionManager::xmlSessionManager()
     : itsSweepStamp(zt::platform::tickCount()),
-      itsTypedConversion(std::make_shared<const xmlWSDLConversion>()) {}
+      itsRestRouter(std::make_shared<restCommandRouter>()),
+      itsTypedConversion(std::make_shared<const xmlWSDLConversion>(restToRef, refToRest)) {}
 
 xmlSessionManager::~xmlSessionManager() = default;
 

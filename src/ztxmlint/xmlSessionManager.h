@@ -23,7 +23,8 @@ class xmlSession;
 struct xmlRequestContext;
 
 // The REST route lookup: a REST path and HTTP method code to a server command and the
-// arguments bound from the path. Until one is installed every REST path is refused.
+// arguments bound from the path. A manager starts with the route table's (restCommandRouter);
+// with none installed every REST path is refused.
 class xmlRestRouter {
 public:
     virtual ~xmlRestRouter() = default;

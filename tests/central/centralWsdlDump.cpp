@@ -1,8 +1,8 @@
 // Writes the stand-in server's WSDL as a GetWSDL answer reaches a web client: built, sent in
 // the XML net form, replayed into a document and printed by the gateway's printer. Also
 // writes the command names, one a line. Usage: central_wsdl_dump <wsdl file> <names file>.
-#include "ztcentral/ztCentralCatalog.h"
-#include "ztcentral/ztCentralWSDL.h"
+#include "ztcentral/catalog/ztCentralCatalog.h"
+#include "ztcentral/catalog/ztCentralWSDL.h"
 
 #include "netobjects/ztDynamicNetWriter.h"
 #include "netobjects/ztNetReader.h"

@@ -1,5 +1,5 @@
 // Address arithmetic of the stand-in server: prefixes, range names and counts.
-#include "ztcentral/ztCentralAddress.h"
+#include "ztcentral/model/ztCentralAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The declarative table of the stand-in server is consistent: every type it names exists,
 // names are unique, and every object kind has the commands it declares.
-#include "ztcentral/ztCentralCatalog.h"
+#include "ztcentral/catalog/ztCentralCatalog.h"
 
 #include <gtest/gtest.h>
 

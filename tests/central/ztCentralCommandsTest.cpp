@@ -1,11 +1,11 @@
 // Command dispatch of the stand-in server: refusals, argument validation, the commands every
 // object type shares (SetProperties, RemoveObject, access, history, property definitions),
 // the pre-login command, reports and concurrent use.
-#include "ztcentral/ztCentralCommands.h"
+#include "ztcentral/handlers/ztCentralCommands.h"
 
 #include "central/ztCentralFixture.h"
 
-#include "ztcentral/ztCentralErr.h"
+#include "ztcentral/model/ztCentralErr.h"
 
 #include <map>
 #include <set>

@@ -2,10 +2,10 @@
 // A seeded stand-in server model with its command runner and a fixed clock, and helpers that
 // run commands given as XML text and read their answers.
 
-#include "ztcentral/ztCentralCommands.h"
-#include "ztcentral/ztCentralFaults.h"
-#include "ztcentral/ztCentralModel.h"
-#include "ztcentral/ztCentralSeed.h"
+#include "ztcentral/handlers/ztCentralCommands.h"
+#include "ztcentral/model/ztCentralFaults.h"
+#include "ztcentral/model/ztCentralModel.h"
+#include "ztcentral/model/ztCentralSeed.h"
 
 #include "messages/ztException.h"
 #include "util/ztXMLUtil.h"

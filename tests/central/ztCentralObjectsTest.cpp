@@ -2,7 +2,7 @@
 // zones, records, scopes and users, and folders with their derived-type listing.
 #include "central/ztCentralFixture.h"
 
-#include "ztcentral/ztCentralErr.h"
+#include "ztcentral/model/ztCentralErr.h"
 
 namespace {
 

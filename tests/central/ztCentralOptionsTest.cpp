@@ -1,5 +1,5 @@
 // The command line of ztcentral.
-#include "ztcentral/ztCentralOptions.h"
+#include "ztcentral/server/ztCentralOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the records of addresses that nothing was set on yet.
 #include "central/ztCentralFixture.h"
 
-#include "ztcentral/ztCentralErr.h"
+#include "ztcentral/model/ztCentralErr.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 // each fault on demand.
 #include "central/ztCentralServerTestSupport.h"
 
-#include "ztcentral/ztCentralCatalog.h"
-#include "ztcentral/ztCentralCommands.h"
-#include "ztcentral/ztCentralErr.h"
-#include "ztcentral/ztCentralState.h"
+#include "ztcentral/catalog/ztCentralCatalog.h"
+#include "ztcentral/handlers/ztCentralCommands.h"
+#include "ztcentral/model/ztCentralErr.h"
+#include "ztcentral/server/ztCentralState.h"
 
 #include "net/ztSecureTCPEndpoint.h"
 #include "util/ztWSDL.h"

@@ -6,7 +6,7 @@
 // Every TEST owns its loopback address 127.0.3.N (ctest runs tests in parallel):
 //   ztCentralServerTest 1-99, ztCentralProgramTest 100-119, ztCentralOptionsTest none.
 
-#include "ztcentral/ztCentralServer.h"
+#include "ztcentral/server/ztCentralServer.h"
 
 #include "cryptor/ztTestKeyPair.h"
 #include "ztTestWaits.h"

@@ -1,9 +1,9 @@
 // The stand-in server's WSDL, documentation page and WSDL instance: the element paths and
 // prefixes the gateway reads, a declaration for every command, the types that exercise the
 // gateway's typed conversion, the namespace filter, and the trip through the XML net form.
-#include "ztcentral/ztCentralWSDL.h"
+#include "ztcentral/catalog/ztCentralWSDL.h"
 
-#include "ztcentral/ztCentralCatalog.h"
+#include "ztcentral/catalog/ztCentralCatalog.h"
 
 #include "messages/ztException.h"
 #include "netobjects/ztDynamicNetWriter.h"

@@ -5,7 +5,7 @@
 
 #include "../cryptor/ztTestKeyPair.h"
 #include "netobjects/ztNetObjectHandler.h"
-#include "ztcentral/ztCentralServer.h"
+#include "ztcentral/server/ztCentralServer.h"
 #include "ztxmlint/xmlRequestContext.h"
 #include "ztxmlint/xmlSessionManager.h"
 

@@ -1,7 +1,7 @@
 // The six exported functions of libztXMLInt.so, called as the web-server extension calls
 // them: through the shared library, from many threads.
 #include "../cryptor/ztTestKeyPair.h"
-#include "ztcentral/ztCentralServer.h"
+#include "ztcentral/server/ztCentralServer.h"
 #include "ztxmlint/ztXMLInt.h"
 
 #include <gtest/gtest.h>

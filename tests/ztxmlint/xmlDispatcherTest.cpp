@@ -122,7 +122,7 @@ TEST_F(xmlDispatcherTest, SingleSignonLoginNeedsTheSingleSignonEntry) {
     EXPECT_EQ(json.status, 401);
 }
 
-TEST_F(xmlDispatcherTest, RestWithoutRouteIsAnInvalidRestCommand) {
+TEST_F(xmlDispatcherTest, RestPathNeedsASessionBeforeItsRoute) {
     const Answer answer = run("", "DNSZones", {}, 3);
     EXPECT_EQ(answer.status, 401); // no session comes first
     xmlRequestContext context;

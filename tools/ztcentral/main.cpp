@@ -1,6 +1,6 @@
 // ztcentral: the stand-in central server as a program. See --help.
-#include "ztcentral/ztCentralOptions.h"
-#include "ztcentral/ztCentralServer.h"
+#include "ztcentral/server/ztCentralOptions.h"
+#include "ztcentral/server/ztCentralServer.h"
 
 #include "messages/ztInfoLog.h"
 #include "platform/ztNativeThread.h"
