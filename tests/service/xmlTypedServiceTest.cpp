@@ -27,8 +27,22 @@ protected:
                                       (inArguments.empty() ? "" : "," + inArguments) + "}"));
     }
 
+    // A REST request with a JSON body (or none) on inPath.
+    Answer rest(const std::string& inPath, int inMethod,
+                std::map<std::string, std::string> inQuery = {}, const std::string& inBody = "") {
+        inQuery["session"] = itsSession;
+        Answer answer;
+        xmlRequestContext context;
+        itsManager.doRequest(inBody.c_str(), inMethod, inPath, inQuery, 0, context, answer.text,
+                             answer.status, answer.headers);
+        return answer;
+    }
+
     std::string itsSession;
 };
+
+constexpr int kMethodGet = 3;
+constexpr int kMethodPost = 5;
 
 TEST_F(TypedServiceTest, DNSZonesAnswerWithNumbersBooleansAndLists) {
     start(1);
@@ -89,6 +103,26 @@ TEST_F(TypedServiceTest, ArrayItemsReachTheServerUnderTheirDeclaredNames) {
     EXPECT_TRUE(records.has(R"("totalResults":2)")) << records.text;
     EXPECT_TRUE(records.has(R"({"name":"Tag","value":"blue"})")) << records.text;
     EXPECT_TRUE(records.has(R"({"name":"Tag","value":"green"})")) << records.text;
+}
+
+TEST_F(TypedServiceTest, RestAnswersCarryRestReferencesAndPropertyObjects) {
+    start(4);
+    const Answer zone = rest("DNSZones/~corp.example.", kMethodGet);
+    ASSERT_EQ(zone.status, 200) << zone.text;
+    EXPECT_TRUE(zone.has(R"("ref":"DNSZones/4")")) << zone.text;
+    EXPECT_TRUE(zone.has(R"("dnsServerRef":"DNSServers/1")")) << zone.text;
+    EXPECT_TRUE(zone.has(R"("dynamic":true)")) << zone.text;
+    EXPECT_TRUE(zone.has(R"("customProperties":{"Owner":"Network team"})")) << zone.text;
+
+    // A REST reference in the path and a collection name as the object type reach the
+    // server in its own forms.
+    const Answer zones = rest("DNSServers/1/DNSZones", kMethodGet);
+    ASSERT_EQ(zones.status, 200) << zones.text;
+    EXPECT_TRUE(zones.has(R"("totalResults":3)")) << zones.text;
+    const Answer definitions =
+        rest("command/GetPropertyDefinitions", kMethodPost, {{"objType", "DNSZones"}});
+    ASSERT_EQ(definitions.status, 200) << definitions.text;
+    EXPECT_TRUE(definitions.has(R"("propertyDefinitions":[{"name":"Owner")")) << definitions.text;
 }
 
 } // namespace
