@@ -2,14 +2,24 @@
 // request text in each dialect (SOAP and REST XML through the nesting check and TinyXML,
 // JSON-RPC and REST JSON through the JSON reader), multi-reference resolution, the REST
 // arguments of a query text, and the rendering of the resulting tree in every dialect, as
-// an echoing server would have it come back.
-// Input: one byte that picks the dialect, the request text up to the first NUL, then the
-// query text.
+// an echoing server would have it come back. Both directions are also typed by the stand-in
+// server's WSDL: the request by a command's input declaration, the echo by its input or
+// output declaration, before they are rendered.
+// Input: one byte that picks the dialect (bits 0-1), pretty printing (0x10), replacing
+// control characters (0x20), the declaration the echo is typed by (0x40: output) and the
+// command (bits 2-3 and 0x80), then the request text up to the first NUL, then the query
+// text.
 #include "messages/ztException.h"
+#include "netobjects/ztDynamicNetWriter.h"
+#include "netobjects/ztNetReader.h"
+#include "util/ztWSDL.h"
+#include "ztcentral/catalog/ztCentralWSDL.h"
 #include "ztxmlint/xmlDialect.h"
 #include "ztxmlint/xmlJsonFrontEnd.h"
 #include "ztxmlint/xmlResultRegistry.h"
+#include "ztxmlint/restReference.h"
 #include "ztxmlint/xmlSoapEnvelope.h"
+#include "ztxmlint/xmlWSDLConversion.h"
 
 #include <tinyxml.h>
 
@@ -22,6 +32,24 @@ namespace {
 
 constexpr xmlDialect kDialects[] = {xmlDialect_soap, xmlDialect_jsonRpc, xmlDialect_restJson,
                                     xmlDialect_restXml};
+
+// Commands whose declarations hold every shape the typed conversion rewrites: lists of
+// structs, property lists, references, object types, derived types and choices.
+constexpr const char* kTypedCommands[] = {
+    "GetDNSZones",       "AddDNSRecords",         "SetProperties", "GetObjectsInFolder",
+    "SetDNSZoneOptions", "AddPropertyDefinition", "GetIPAMRecord", "SetObjectAccess"};
+
+const ztWSDL& centralWSDL() {
+    static const ztWSDL theWSDL = [] {
+        ztDynamicNetWriter body(1 << 16);
+        ztCentralWSDL::writeInstance(body);
+        ztNetReader reader(body.data(), body.count());
+        ztWSDL wsdl;
+        wsdl.readFrom(reader);
+        return wsdl;
+    }();
+    return theWSDL;
+}
 
 // The command element of the request, or null when the text was refused.
 TiXmlElement* parse(xmlDialect inDialect, std::string_view inText, TiXmlDocument& ioDocument) {
@@ -68,14 +96,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize) {
         placeRestArguments(*command, parameters, pathKeys, dialect);
     }
 
-    // The command comes back as the answer, rendered in every dialect.
+    const ztWSDL& wsdl = centralWSDL();
+    const xmlWSDLConversion conversion(restToRef, refToRest);
+    const char* typedCommand = kTypedCommands[((inData[0] >> 2) & 3) | ((inData[0] >> 5) & 4)];
+    conversion.convertRequest(wsdl, wsdl.getInputElement(typedCommand), *command, dialect);
+    const TiXmlElement* echoDeclaration = (inData[0] & 0x40) ? wsdl.getOutputElement(typedCommand)
+                                                             : wsdl.getInputElement(typedCommand);
+
+    // The command comes back as the answer, rendered in every dialect, untyped and typed.
     for (const xmlDialect answerDialect : kDialects) {
-        TiXmlDocument response;
-        TiXmlElement* body = new TiXmlElement("Body");
-        response.LinkEndChild(body);
-        body->InsertEndChild(*command);
-        std::string out;
-        renderAnswer(*body, answerDialect, "7", inData[0] & 0x10, inData[0] & 0x20, out);
+        for (const bool typed : {false, true}) {
+            TiXmlDocument response;
+            TiXmlElement* body = new TiXmlElement("Body");
+            response.LinkEndChild(body);
+            TiXmlNode* answer = body->InsertEndChild(*command);
+            if (typed && answer != nullptr)
+                conversion.convertResponse(wsdl, echoDeclaration, *answer->ToElement(),
+                                           answerDialect);
+            std::string out;
+            renderAnswer(*body, answerDialect, "7", inData[0] & 0x10, inData[0] & 0x20, out);
+        }
     }
     return 0;
 }
