@@ -236,16 +236,35 @@ uint32_t xmlWSDLConversion::getElementType(const ztWSDL& inWSDL, const TiXmlElem
 // the walk: a list of a hundred objects studies its item's declaration once, not a hundred
 // times. Kept no longer, since the WSDL may be replaced between requests.
 struct xmlWSDLConversion::Walk {
+    // What the conversion rewrites besides names and marks, by declared type.
+    enum class Role { plain, propertyList, reference, objectType };
+
     struct Declared {
         uint32_t kind = ztWSDL::type_unknown;
         DeclarationMap children;
+        Role role = Role::plain;
+        const char* mark = nullptr; // the "type" an answer element gets, null for none
     };
 
     const Declared& declared(const TiXmlElement& inDeclaration) {
         const auto [found, added] = cache.try_emplace(&inDeclaration);
         if (added)
-            found->second.kind = getElementType(wsdl, &inDeclaration, found->second.children);
+            study(inDeclaration, found->second);
         return found->second;
+    }
+
+    void study(const TiXmlElement& inDeclaration, Declared& outDeclared) const {
+        outDeclared.kind = getElementType(wsdl, &inDeclaration, outDeclared.children);
+        const char* type = declaredTypeOf(inDeclaration);
+        if (outDeclared.kind == ztWSDL::type_array && equalsNoCase(type, kPropertyListType))
+            outDeclared.role = Role::propertyList;
+        else if (outDeclared.kind == ztWSDL::type_string && equalsNoCase(type, kReferenceType))
+            outDeclared.role = Role::reference;
+        else if (outDeclared.kind == ztWSDL::type_string && equalsNoCase(type, kObjectTypeType))
+            outDeclared.role = Role::objectType;
+        const ztXMLUtil::JsonType jsonType = jsonTypeOfKind(outDeclared.kind);
+        if (jsonType != ztXMLUtil::jsonString && jsonType != ztXMLUtil::jsonUnknown)
+            outDeclared.mark = ztXMLUtil::jsonTypeName(jsonType);
     }
 
     const ztWSDL& wsdl;
@@ -271,27 +290,24 @@ void xmlWSDLConversion::convertResponse(const ztWSDL& inWSDL, const TiXmlElement
 
 void xmlWSDLConversion::requestElement(Walk& ioWalk, const TiXmlElement& inDeclaration,
                                        TiXmlElement& ioElement, size_t inDepth) const {
+    using Role = Walk::Role;
     const Walk::Declared& declared = ioWalk.declared(inDeclaration);
-    const uint32_t kind = declared.kind;
     const DeclarationMap& children = declared.children;
     const xmlDialect dialect = ioWalk.dialect;
-    const char* declaredType = declaredTypeOf(inDeclaration);
 
-    if (kind == ztWSDL::type_array && equalsNoCase(declaredType, kPropertyListType) &&
+    if (declared.role == Role::propertyList &&
         (dialect == xmlDialect_jsonRpc || dialect == xmlDialect_restJson) &&
         !isInPropertyForm(ioElement)) {
         toPropertyForm(ioElement);
         return;
     }
-    if (kind == ztWSDL::type_string && isRest(dialect)) {
-        if (equalsNoCase(declaredType, kReferenceType))
-            convertReference(ioElement, itsRestToRef);
-        else if (equalsNoCase(declaredType, kObjectTypeType))
-            objectTypeToServer(ioElement);
-    }
+    if (declared.role == Role::reference && isRest(dialect))
+        convertReference(ioElement, itsRestToRef);
+    else if (declared.role == Role::objectType && isRest(dialect))
+        objectTypeToServer(ioElement);
     if (children.empty())
         return;
-    if (kind == ztWSDL::type_array && dialect != xmlDialect_restXml) {
+    if (declared.kind == ztWSDL::type_array && dialect != xmlDialect_restXml) {
         // A JSON array arrives with "item" entries (or an object with members of any name);
         // the server wants each entry named as the schema's item element.
         ztAssert(children.size() == 1);
@@ -316,8 +332,8 @@ void xmlWSDLConversion::requestElement(Walk& ioWalk, const TiXmlElement& inDecla
 
 void xmlWSDLConversion::responseElement(Walk& ioWalk, const TiXmlElement& inDeclaration,
                                         TiXmlElement& ioElement, size_t inDepth) const {
+    using Role = Walk::Role;
     const Walk::Declared& declared = ioWalk.declared(inDeclaration);
-    const uint32_t kind = declared.kind;
     const DeclarationMap* children = &declared.children;
     const xmlDialect dialect = ioWalk.dialect;
     // A derived type named by the answer adds its extension's fields to the declared ones.
@@ -331,22 +347,17 @@ void xmlWSDLConversion::responseElement(Walk& ioWalk, const TiXmlElement& inDecl
             children = &extended;
         }
     }
-    const ztXMLUtil::JsonType jsonType = jsonTypeOfKind(kind);
-    if (jsonType != ztXMLUtil::jsonString && jsonType != ztXMLUtil::jsonUnknown)
-        ioElement.SetAttribute("type", ztXMLUtil::jsonTypeName(jsonType));
-    const char* declaredType = declaredTypeOf(inDeclaration);
+    if (declared.mark != nullptr)
+        ioElement.SetAttribute("type", declared.mark);
 
-    if (kind == ztWSDL::type_array && equalsNoCase(declaredType, kPropertyListType) &&
-        dialect == xmlDialect_restJson) {
+    if (declared.role == Role::propertyList && dialect == xmlDialect_restJson) {
         toObjectForm(ioElement);
         return;
     }
-    if (kind == ztWSDL::type_string && isRest(dialect)) {
-        if (equalsNoCase(declaredType, kReferenceType))
-            convertReference(ioElement, itsRefToRest);
-        else if (equalsNoCase(declaredType, kObjectTypeType))
-            objectTypeToRest(ioElement);
-    }
+    if (declared.role == Role::reference && isRest(dialect))
+        convertReference(ioElement, itsRefToRest);
+    else if (declared.role == Role::objectType && isRest(dialect))
+        objectTypeToRest(ioElement);
     if (children->empty() || inDepth >= ztMaxNestingDepth)
         return;
     for (TiXmlElement* child = ioElement.FirstChildElement(); child != nullptr;
