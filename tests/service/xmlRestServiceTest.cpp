@@ -73,6 +73,11 @@ TEST_F(RestServiceTest, ZonesAndRecordsThroughEveryMethod) {
     EXPECT_TRUE(records.has("10.9.9.9")) << records.text;
     EXPECT_TRUE(records.has(R"("enabled":"0")")) << records.text;
 
+    // A query parameter wins over the path's argument of the same name, in any case.
+    const Answer byQuery =
+        rest(kGet, "DNSZones/rest.example.", {}, {{"DNSZONEREF", "{#4-corp.example.}"}});
+    EXPECT_TRUE(byQuery.has(R"("name":"corp.example.")")) << byQuery.text;
+
     const Answer removed = rest(kDelete, "DNSZones/rest.example.");
     EXPECT_EQ(removed.status, 204) << removed.text;
     const Answer gone = rest(kGet, "DNSZones/rest.example.");
