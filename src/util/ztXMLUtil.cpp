@@ -517,6 +517,10 @@ std::string jsonEscape(std::string_view inText) {
     return result;
 }
 
+std::string jsonUnescape(std::string_view inText) {
+    return unescape(inText);
+}
+
 bool getText(const TiXmlNode* inNode, std::string& outText) {
     const TiXmlNode* first = inNode ? inNode->FirstChild() : nullptr;
     const TiXmlText* text = first ? first->ToText() : nullptr;

@@ -60,6 +60,10 @@ void writeJson(const TiXmlElement* inElement, std::string& ioOutput, int inLevel
 // usual control characters their short escapes, any other byte outside printable ASCII
 // "\u00" and two lower-case hex digits.
 std::string jsonEscape(std::string_view inText);
+// The text of a JSON string's inside, read the way parseJson reads values: "\u00XX" is the
+// byte XX, the short escapes their control characters, a backslash before any other
+// character that character. Inverts jsonEscape.
+std::string jsonUnescape(std::string_view inText);
 
 // True, with the text in outText, when inNode's first child is a text node (CDATA included).
 bool getText(const TiXmlNode* inNode, std::string& outText);

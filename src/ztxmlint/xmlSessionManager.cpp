@@ -15,9 +15,11 @@
 #include "ztxmlint/halNReqGetWSDLInstance.h"
 #include "ztxmlint/halNReqLogin.h"
 #include "ztxmlint/restCommandRouter.h"
+#include "ztxmlint/restReference.h"
 #include "ztxmlint/xmlRequestContext.h"
 #include "ztxmlint/xmlSession.h"
 #include "ztxmlint/xmlSessionId.h"
+#include "ztxmlint/xmlWSDLConversion.h"
 
 #include <mutex>
 #include <shared_mutex>
@@ -57,10 +59,12 @@ xmlSessionManager& xmlSessionManager::getInstance() {
     return theManager;
 }
 
-// REST works without any setup: the route table's look-up is there from the start.
+// REST and typed JSON work without any setup: the route table's look-up and the WSDL-typed
+// conversion (with the REST reference conversions) are there from the start.
 xmlSessionManager::xmlSessionManager()
     : itsSweepStamp(zt::platform::tickCount()),
-      itsRestRouter(std::make_shared<restCommandRouter>()) {}
+      itsRestRouter(std::make_shared<restCommandRouter>()),
+      itsTypedConversion(std::make_shared<const xmlWSDLConversion>(restToRef, refToRest)) {}
 
 xmlSessionManager::~xmlSessionManager() = default;
 

@@ -7,6 +7,7 @@
 #include "platform/ztNativeMutex.h"
 #include "platform/ztNativeRwLock.h"
 #include "ztxmlint/xmlDialect.h"
+#include "ztxmlint/xmlTypedConversion.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,17 +32,6 @@ public:
     // arguments (name to value).
     virtual bool lookup(const std::string& inPath, int inMethod, std::string& outCommand,
                         std::map<std::string, std::string>& outArguments) const = 0;
-};
-
-// The WSDL-typed conversion of JSON and REST arguments and answers. Until one is installed
-// values travel untyped, as they do whenever the WSDL lacks a declaration.
-class xmlTypedConversion {
-public:
-    virtual ~xmlTypedConversion() = default;
-    virtual void convertRequest(const ztWSDL& inWSDL, const TiXmlElement* inDeclaration,
-                                TiXmlElement& ioCommand, xmlDialect inDialect) const = 0;
-    virtual void convertResponse(const ztWSDL& inWSDL, const TiXmlElement* inDeclaration,
-                                 TiXmlElement& ioAnswer, xmlDialect inDialect) const = 0;
 };
 
 class xmlSessionManager {
@@ -112,6 +102,8 @@ public:
         itsSettings = std::move(inSettings);
     }
     void setRestRouter(std::shared_ptr<const xmlRestRouter> inRouter);
+    // The WSDL-typed conversion of JSON and REST values; an xmlWSDLConversion unless
+    // replaced, null to let values travel untyped.
     void setTypedConversion(std::shared_ptr<const xmlTypedConversion> inConversion);
     std::shared_ptr<const xmlRestRouter> getRestRouter() const;
     std::shared_ptr<const xmlTypedConversion> getTypedConversion() const;

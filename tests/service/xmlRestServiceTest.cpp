@@ -18,7 +18,13 @@ constexpr int kDelete = 7;
 
 class RestServiceTest : public ServiceTest {
 protected:
-    RestServiceTest() { itsNetwork = "127.0.20."; }
+    // The values travel untyped, as the server writes them, so that what is seen here is
+    // the route mapping alone; the typed conversion is kept for the test that wants it.
+    RestServiceTest() {
+        itsNetwork = "127.0.20.";
+        itsTyped = itsManager.getTypedConversion();
+        itsManager.setTypedConversion(nullptr);
+    }
 
     void startAndLogIn(int inHost) {
         startServer(inHost);
@@ -38,6 +44,7 @@ protected:
     }
 
     std::string itsSession;
+    std::shared_ptr<const xmlTypedConversion> itsTyped;
 };
 
 TEST_F(RestServiceTest, ZonesAndRecordsThroughEveryMethod) {
@@ -173,6 +180,28 @@ TEST_F(RestServiceTest, ReportFileComesRawWithItsHeaders) {
         {"Content-Disposition", "attachment; filename=\"All_zones.csv\""},
         {"Content-Type", "text/csv; charset=utf-8"}};
     EXPECT_EQ(file.headers, headers);
+}
+
+// With the typed conversion answers carry REST references, and one of them is a path the
+// next request can take as it is.
+TEST_F(RestServiceTest, TypedReferencesOfAnAnswerAreItsNextPaths) {
+    startAndLogIn(7);
+    ASSERT_TRUE(itsTyped);
+    itsManager.setTypedConversion(itsTyped);
+    const Answer reports = rest(kGet, "Reports");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(reports.text, match, std::regex(R"re("ref":"(Reports/\d+)")re")))
+        << reports.text;
+    const Answer file = rest(kGet, match[1].str() + "/File");
+    EXPECT_EQ(file.status, 200) << file.text;
+    EXPECT_EQ(file.text.rfind("ref,name,", 0), 0u) << file.text;
+
+    const Answer zone = rest(kGet, "DNSZones/corp.example.");
+    ASSERT_TRUE(std::regex_search(zone.text, match, std::regex(R"re("dnsServerRef":"([^"]+)")re")))
+        << zone.text;
+    const Answer server = rest(kGet, match[1].str());
+    EXPECT_EQ(server.status, 200) << server.text;
+    EXPECT_TRUE(server.has("ns1.corp.example.")) << server.text;
 }
 
 TEST_F(RestServiceTest, StatusesWithoutAndWithASession) {
