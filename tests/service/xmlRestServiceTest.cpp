@@ -210,7 +210,16 @@ TEST_F(RestServiceTest, StatusesWithoutAndWithASession) {
     EXPECT_EQ(missing.status, 401) << missing.text;
     EXPECT_TRUE(missing.has("\"code\":5002")) << missing.text;
 
-    itsSession = login();
+    // A login through REST: a command path, so a POST answers 200 and not 201.
+    const auto credentials = [this](const std::string& inPassword) {
+        return R"({"server":")" + itsAddress + R"(","loginName":"administrator","password":")" +
+               inPassword + "\"}";
+    };
+    EXPECT_EQ(rest(kPost, "command/Login", credentials("wrong")).status, 401);
+    const Answer login = rest(kPost, "command/Login", credentials("demo"));
+    EXPECT_EQ(login.status, 200) << login.text;
+    itsSession = sessionOf(login.text);
+    ASSERT_EQ(itsSession.size(), 20u) << login.text;
     const Answer unknown = rest(kGet, "NoSuchCollection");
     EXPECT_EQ(unknown.status, 400) << unknown.text;
     EXPECT_TRUE(unknown.has("Invalid REST command.")) << unknown.text;
