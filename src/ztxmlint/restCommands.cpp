@@ -258,10 +258,6 @@ struct ParameterValue {
     size_t next = 0;
 };
 
-bool collectionType(std::string_view inSegment, ztObjType& outType) {
-    return objectTypeFromCollection(inSegment, outType);
-}
-
 // The value of the parameter at inDepth: an optional collection name in front of it gives
 // its type ("DNSZones/DNSZones/12"), an address and a prefix length make one value
 // ("10.0.0.0/24"), and a user account written domain, two slashes, name becomes
@@ -270,15 +266,12 @@ ParameterValue composeValue(const std::vector<std::string_view>& inSegments, siz
     ParameterValue value;
     size_t remaining = inSegments.size() - inDepth;
     size_t start = inDepth;
-    ztObjType type = obj_unknown;
-    if (remaining > 1 && collectionType(inSegments[inDepth], type)) {
-        value.type = type;
+    if (remaining > 1 && objectTypeFromCollection(inSegments[inDepth], value.type)) {
         start = inDepth + 1;
         --remaining;
-    } else if (inDepth > 0 && collectionType(inSegments[inDepth - 1], type)) {
-        value.type = type;
-    } else if (inDepth > 1 && collectionType(inSegments[0], type)) {
-        value.type = type;
+    } else if (!(inDepth > 0 && objectTypeFromCollection(inSegments[inDepth - 1], value.type)) &&
+               inDepth > 1) {
+        objectTypeFromCollection(inSegments[0], value.type);
     }
     if (remaining > 1 && ztIPv6().fromString(inSegments[start]) &&
         isDecimal(inSegments[start + 1])) {
@@ -402,7 +395,7 @@ bool lookupRestCommand(std::string_view inPath, int inMethod, std::string& outCo
     ztAssert(argumentNames.size() == 0);
     if (containsNoCase(outCommandName, "PropertyDefinition")) {
         ztObjType type = obj_unknown;
-        if (!collectionType(segments[0], type)) {
+        if (!objectTypeFromCollection(segments[0], type)) {
             ztAssert(false);
             return false;
         }

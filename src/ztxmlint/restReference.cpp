@@ -146,7 +146,13 @@ std::string refToRest(std::string_view inText) {
             return std::string(inText);
         // A name of digits keeps its tilde, or it would read back as an id.
         const bool needsTilde = !isId && isDecimal(word);
-        return std::string(objectTypeCollection(type)) + "/" + (needsTilde ? "~" : "") + word;
+        std::string rest =
+            std::string(objectTypeCollection(type)) + "/" + (needsTilde ? "~" : "") + word;
+        // Only a form that reads back as this very reference is handed out: an id that is
+        // no number, or a name that begins with "~" or holds "{", has none.
+        if (restToRef(rest) != inText)
+            return std::string(inText);
+        return rest;
     } catch (const ztException&) {
         return std::string(inText);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // A stand-in central server on its own loopback address and a session manager talking to
 // it: the end-to-end setting of the request service tests. Every test passes its own
-// address (127.0.4.N) so that tests may run in parallel.
+// address (itsNetwork + N, 127.0.4.N unless a fixture picks another network) so that tests
+// may run in parallel.
 
 #include "../cryptor/ztTestKeyPair.h"
 #include "netobjects/ztNetObjectHandler.h"
@@ -26,11 +27,11 @@ struct Answer {
 
 class ServiceTest : public testing::Test {
 protected:
-    // Starts the server on 127.0.4.inHost with the seed users and an optional tweak of the
-    // settings.
+    // Starts the server on itsNetwork + inHost with the seed users and an optional tweak of
+    // the settings.
     void startServer(int inHost,
                      const std::function<void(ztCentralServer::Settings&)>& inTweak = {}) {
-        itsAddress = "127.0.4." + std::to_string(inHost);
+        itsAddress = itsNetwork + std::to_string(inHost);
         ztCentralServer::Settings settings;
         settings.itsAddress = ztIPv6(itsAddress.c_str());
         settings.itsPrivateKeyText = ztTestPrivateKeyText;
@@ -105,6 +106,7 @@ protected:
         return sessionOf(answer.text);
     }
 
+    std::string itsNetwork = "127.0.4.";
     std::string itsAddress;
     std::unique_ptr<ztCentralServer> itsServer;
     xmlSessionManager itsManager;

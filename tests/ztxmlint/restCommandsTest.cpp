@@ -280,6 +280,10 @@ TEST(restReferenceTest, ConversionsBetweenRestAndReferenceText) {
         // A name of digits stays a name on the way back.
         {"{#4-12}", "DNSZones/~12"},
         {"{-#12}", "{-#12}"},
+        // No REST form reads back as these.
+        {"{#4-#abc}", "{#4-#abc}"},
+        {"{#4-~x}", "{#4-~x}"},
+        {"{#4-a{b}", "{#4-a{b}"},
         {"{#4-my-zone}", "{#4-my-zone}"},
         {"{#42-#1}", "{#42-#1}"},
         {"{#15-#1}", "{#15-#1}"},
