@@ -247,14 +247,14 @@ struct xmlWSDLConversion::Walk {
     };
 
     const Declared& declared(const TiXmlElement& inDeclaration) {
-        const auto [found, added] = cache.try_emplace(&inDeclaration);
+        const auto [found, added] = itsCache.try_emplace(&inDeclaration);
         if (added)
             study(inDeclaration, found->second);
         return found->second;
     }
 
     void study(const TiXmlElement& inDeclaration, Declared& outDeclared) const {
-        outDeclared.kind = getElementType(wsdl, &inDeclaration, outDeclared.children);
+        outDeclared.kind = getElementType(itsWSDL, &inDeclaration, outDeclared.children);
         const char* type = declaredTypeOf(inDeclaration);
         if (outDeclared.kind == ztWSDL::type_array && equalsNoCase(type, kPropertyListType))
             outDeclared.role = Role::propertyList;
@@ -267,9 +267,9 @@ struct xmlWSDLConversion::Walk {
             outDeclared.mark = ztXMLUtil::jsonTypeName(jsonType);
     }
 
-    const ztWSDL& wsdl;
-    xmlDialect dialect;
-    std::unordered_map<const TiXmlElement*, Declared> cache;
+    const ztWSDL& itsWSDL;
+    xmlDialect itsDialect;
+    std::unordered_map<const TiXmlElement*, Declared> itsCache;
 };
 
 void xmlWSDLConversion::convertRequest(const ztWSDL& inWSDL, const TiXmlElement* inDeclaration,
@@ -293,7 +293,7 @@ void xmlWSDLConversion::requestElement(Walk& ioWalk, const TiXmlElement& inDecla
     using Role = Walk::Role;
     const Walk::Declared& declared = ioWalk.declared(inDeclaration);
     const DeclarationMap& children = declared.children;
-    const xmlDialect dialect = ioWalk.dialect;
+    const xmlDialect dialect = ioWalk.itsDialect;
 
     if (declared.role == Role::propertyList &&
         (dialect == xmlDialect_jsonRpc || dialect == xmlDialect_restJson) &&
@@ -335,12 +335,12 @@ void xmlWSDLConversion::responseElement(Walk& ioWalk, const TiXmlElement& inDecl
     using Role = Walk::Role;
     const Walk::Declared& declared = ioWalk.declared(inDeclaration);
     const DeclarationMap* children = &declared.children;
-    const xmlDialect dialect = ioWalk.dialect;
+    const xmlDialect dialect = ioWalk.itsDialect;
     // A derived type named by the answer adds its extension's fields to the declared ones.
     DeclarationMap extended;
     if (const char* derivedName = ioElement.Attribute("xsi:type")) {
         const TiXmlElement* sequence = ztXMLUtil::findPath(
-            findDerivedType(ioWalk.wsdl, derivedName), "s:complexContent/s:extension/s:sequence");
+            findDerivedType(ioWalk.itsWSDL, derivedName), "s:complexContent/s:extension/s:sequence");
         if (sequence != nullptr) {
             extended = declared.children;
             collectSequence(*sequence, extended, nullptr);
