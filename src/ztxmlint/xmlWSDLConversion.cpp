@@ -339,8 +339,9 @@ void xmlWSDLConversion::responseElement(Walk& ioWalk, const TiXmlElement& inDecl
     // A derived type named by the answer adds its extension's fields to the declared ones.
     DeclarationMap extended;
     if (const char* derivedName = ioElement.Attribute("xsi:type")) {
-        const TiXmlElement* sequence = ztXMLUtil::findPath(
-            findDerivedType(ioWalk.itsWSDL, derivedName), "s:complexContent/s:extension/s:sequence");
+        const TiXmlElement* sequence =
+            ztXMLUtil::findPath(findDerivedType(ioWalk.itsWSDL, derivedName),
+                                "s:complexContent/s:extension/s:sequence");
         if (sequence != nullptr) {
             extended = declared.children;
             collectSequence(*sequence, extended, nullptr);
