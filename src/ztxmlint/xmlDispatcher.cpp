@@ -374,17 +374,22 @@ private:
             placeRestArguments(*itsCommand, parameters, pathKeys, itsDialect);
         const bool typed = itsDialect != xmlDialect_soap && !itsPreLogin;
         const auto conversion = typed ? itsManager.getTypedConversion() : nullptr;
+        // Declarations are found by the WSDL's own spelling: a client writing "getdnszones"
+        // reaches the same command and should get the same typed answer.
+        std::string declared = itsMethodName;
         if (conversion && wsdl())
-            conversion->convertRequest(*itsWSDL, itsWSDL->getInputElement(itsMethodName),
-                                       *itsCommand, itsDialect);
+            itsWSDL->getCommandName(itsMethodName, declared);
+        if (conversion && itsWSDL)
+            conversion->convertRequest(*itsWSDL, itsWSDL->getInputElement(declared), *itsCommand,
+                                       itsDialect);
         ztLog(6, "xmlSessionManager::doRequest - Starting xmlrequest");
         send();
         if (itsDone)
             return;
         ztLog(6, "xmlSessionManager::doRequest - xmlrequest done");
         TiXmlElement* answer = itsBody->FirstChildElement();
-        if (conversion && answer != nullptr && wsdl())
-            conversion->convertResponse(*itsWSDL, itsWSDL->getOutputElement(itsMethodName), *answer,
+        if (conversion && answer != nullptr && itsWSDL)
+            conversion->convertResponse(*itsWSDL, itsWSDL->getOutputElement(declared), *answer,
                                         itsDialect);
     }
 

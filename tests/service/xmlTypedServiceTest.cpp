@@ -61,6 +61,11 @@ TEST_F(TypedServiceTest, DNSZonesAnswerWithNumbersBooleansAndLists) {
     EXPECT_TRUE(one.has(R"("dnsZones":[{)")) << "a one-item list stays a list: " << one.text;
     EXPECT_TRUE(one.has(R"("totalResults":4)")) << one.text;
 
+    // The WSDL spells the command's declarations; a client's own spelling finds them too.
+    const Answer lower = call("getdnszones", R"("limit":1)");
+    ASSERT_EQ(lower.status, 200) << lower.text;
+    EXPECT_TRUE(lower.has(R"("totalResults":4)")) << lower.text;
+
     // Without the conversion the same answer is all text, shaped by element names alone.
     itsManager.setTypedConversion(nullptr);
     const Answer untyped = call("GetDNSZones", R"("limit":1)");
