@@ -37,7 +37,11 @@ bool isAddressOrPrefix(std::string_view inText) {
 }
 
 std::string typePart(ztObjType inType) {
-    return inType == obj_unknown ? std::string() : "#" + std::to_string(inType);
+    if (inType == obj_unknown)
+        return {};
+    std::string part(1, '#');
+    part += std::to_string(inType);
+    return part;
 }
 
 // restToRef over the lexer; empty when the text cannot be read whole.
@@ -85,7 +89,7 @@ std::string readRestReference(std::string_view inText) {
             token = lexer.nextToken();
         }
     } else if (result.size() > 1) {
-        result.insert(1, "-");
+        result.insert(result.begin() + 1, '-');
     }
     if (token != ztCustomStreamLexer::tokenEndOfFile)
         return {};
@@ -95,13 +99,17 @@ std::string readRestReference(std::string_view inText) {
 } // namespace
 
 std::string makeRef(ztObjType inType, std::string_view inValue) {
-    std::string result = "{" + typePart(inType) + "-";
+    // Built by appending: "{" + a temporary string trips a false -Wrestrict in g++ 12.
+    std::string result = "{";
+    result += typePart(inType);
+    result += '-';
     if (isDecimal(inValue))
-        result += "#";
+        result += '#';
     else if (!inValue.empty() && inValue.front() == '~')
         inValue.remove_prefix(1);
     result += inValue;
-    return result + "}";
+    result += '}';
+    return result;
 }
 
 std::string restToRef(std::string_view inText) {
