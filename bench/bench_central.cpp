@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -48,6 +49,16 @@ uint64_t threadCount(const std::string& inPid) {
             return std::strtoull(line.c_str() + 8, nullptr, 10);
     }
     return 0;
+}
+
+// Open descriptors of process inPid (the entries of /proc/<pid>/fd).
+uint64_t descriptorCount(const std::string& inPid) {
+    std::error_code error;
+    uint64_t count = 0;
+    for (std::filesystem::directory_iterator it("/proc/" + inPid + "/fd", error), end;
+         !error && it != end; it.increment(error))
+        ++count;
+    return count;
 }
 
 void raiseOpenFileLimit() {
@@ -89,6 +100,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const uint64_t before = residentKiB(pid);
+    const uint64_t serverFdsBefore = descriptorCount(pid);
+    const uint64_t clientFdsBefore = descriptorCount("self");
 
     std::vector<std::unique_ptr<ztNetObjectHandler>> clients(count);
     std::atomic<int> next{0};
@@ -124,6 +137,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const uint64_t after = residentKiB(pid);
     const uint64_t threads = threadCount(pid);
+    const uint64_t serverFds = descriptorCount(pid);
+    const uint64_t clientFds = descriptorCount("self");
     const int held = count - failed.load();
     std::printf("connections: %d logged in, %d failed%s%s\n", held, failed.load(),
                 firstError.empty() ? "" : ", first error: ", firstError.c_str());
@@ -134,6 +149,14 @@ int main(int argc, char** argv) {
     std::printf("server RSS: %llu KiB before, %llu KiB after, %.1f KiB per connection\n",
                 static_cast<unsigned long long>(before), static_cast<unsigned long long>(after),
                 held > 0 ? double(after - before) / held : 0.0);
+    std::printf("descriptors: server %llu before, %llu after (%.2f per connection); client "
+                "%llu before, %llu after (%.2f per connection)\n",
+                static_cast<unsigned long long>(serverFdsBefore),
+                static_cast<unsigned long long>(serverFds),
+                held > 0 ? double(serverFds - serverFdsBefore) / held : 0.0,
+                static_cast<unsigned long long>(clientFdsBefore),
+                static_cast<unsigned long long>(clientFds),
+                held > 0 ? double(clientFds - clientFdsBefore) / held : 0.0);
     std::printf("client RSS: %llu KiB\n", static_cast<unsigned long long>(residentKiB("self")));
     std::fflush(stdout);
     clients.clear();

@@ -4,6 +4,7 @@
 #include "messages/ztInfoLog.h"
 #include "net/ztSecureTCPEndpoint.h"
 #include "netobjects/ztNetResConnect.h"
+#include "platform/ztSocket.h"
 #include "threads/ztStMutex.h"
 
 #include <atomic>
@@ -12,6 +13,9 @@ namespace {
 
 // The listener wakes this often to let go of connections that ended.
 constexpr int32_t kAcceptWaitMs = 1000;
+// After an accept failed for lack of descriptors or memory the connection stays queued and
+// the listening socket stays readable: without a pause the listener would spin on it.
+constexpr uint32_t kShortageWaitMs = 200;
 
 } // namespace
 
@@ -112,12 +116,36 @@ void ztNetServer::closeConnections() {
 void ztNetServer::run() {
     if (!itsListener)
         return;
+    // Set from the first accept that failed for a shortage until the next that succeeds, so
+    // that a shortage is logged once and not on every attempt.
+    bool shortOfResources = false;
     while (!stopRequested()) {
         // Plain TCP here; the key exchange runs on the connection's own thread.
         std::unique_ptr<ztNetEndpoint> endpoint = itsListener->ztTCPEndpoint::accept();
         dropStopped();
-        if (endpoint)
+        if (!endpoint) {
+            const int error = itsListener->getLastError();
+            if (!zt::platform::isResourceShortage(error))
+                continue;
+            if (!shortOfResources)
+                ztLog(2,
+                      "ztNetServer: cannot accept connections (%s); they wait in the listen "
+                      "queue until descriptors are free",
+                      zt::platform::errorText(error).c_str());
+            shortOfResources = true;
+            waitForEvent(kShortageWaitMs, &getStopEvent(), 0, false);
+            continue;
+        }
+        if (shortOfResources)
+            ztLog(2, "ztNetServer: accepting connections again");
+        shortOfResources = false;
+        // A connection that cannot be served is closed; the listener goes on.
+        try {
             startHandshake(std::move(endpoint));
+        } catch (const std::exception& inException) {
+            ztLog(2, "ztNetServer: a connection could not be served (%s); closed",
+                  inException.what());
+        }
     }
 }
 
@@ -169,8 +197,14 @@ void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
         return;
     if (itsConnectionCallback)
         itsConnectionCallback(*handler);
+    try {
+        handler->start();
+    } catch (const std::exception& inException) {
+        ztLog(2, "ztNetServer: a connection could not start its handler (%s); closed",
+              inException.what());
+        return;
+    }
     ++itsAcceptedCount;
-    handler->start();
     itsConnections.push_back(std::shared_ptr<ztNetObjectHandler>(std::move(handler)));
 }
 
