@@ -10,7 +10,7 @@
 inline constexpr uint64_t ztDescriptorsPerConnection = 2;
 // Descriptors a process needs besides its connections: standard streams, log file,
 // listening sockets, resolver and key files, threads that wait on sockets while connecting.
-inline constexpr uint64_t ztDescriptorsSpare = 64;
+inline constexpr uint64_t ztDescriptorsSpare = 16;
 // The most connections one process is expected to hold: the session manager's cap.
 inline constexpr uint64_t ztMaxProcessConnections = 9999;
 

@@ -931,7 +931,16 @@ std::unique_ptr<ztNetObjectHandler> ztNetObjectHandler::connectToServer(
     // Declared after the handler, so that on any exception it is detached first and the
     // handler then stops and closes the connection.
     ztNetReqConnect connect(outAnswer);
-    connect.send(handler.get());
+    try {
+        connect.send(handler.get());
+    } catch (const ztException&) {
+        // A handler thread that found no descriptor to wait with has ended already: the
+        // shortage, not the closed handler, is what the caller must hear about.
+        handler->stopAndWait(0);
+        if (handler->getHandlerError().getErrorValue() == ztErr_resFull)
+            throw ztException(handler->getHandlerError());
+        throw;
+    }
     // Bounded by the operation time-out: a server that keeps the connection alive but never
     // answers must not hold the caller for ever.
     const bool finished = connect.waitForCompletion(inSettings.itsTimeoutMs, inCancelEvent);
@@ -939,8 +948,7 @@ std::unique_ptr<ztNetObjectHandler> ztNetObjectHandler::connectToServer(
         throw ztException(ztErr_cancelled);
     if (!finished || !connect.succeeded()) {
         handler->stopAndWait(0);
-        // The handler thread found no descriptor to wait with: the shortage, not the
-        // server, is what the caller must hear about.
+        // As above, when the thread ended while the request waited.
         if (handler->getHandlerError().getErrorValue() == ztErr_resFull)
             throw ztException(handler->getHandlerError());
         const bool tooMany = connect.getError() == ztErr_tooManyConnections ||
