@@ -1,12 +1,14 @@
 // Running out of descriptors on either side: the library in a child process with a small
 // limit refuses further logins at once with the shortage's fault and logs in again once
 // sessions are gone; the program ztcentral with a small limit keeps its listener, says so
-// once, and accepts again once clients leave.
+// once, and accepts again once clients leave; and a server that accepts nothing at all
+// holds a login no longer than the connection time-outs.
 //
 // Addresses 127.0.23.N of their own (the other tests of this folder use 127.0.3.N).
 #include "central/ztCentralServerTestSupport.h"
 
 #include "messages/ztMessageTexts.h"
+#include "platform/ztSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -164,4 +166,39 @@ TEST(ztDescriptorShortage, ztcentralKeepsListeningAndAcceptsAgainOnceClientsLeav
     EXPECT_EQ(occurrences(text, "ztNetServer: accepting connections again"), 1u) << text;
     std::remove(key.c_str());
     std::remove(log.c_str());
+}
+
+// A listener that never accepts, with its queue filled: later connects either never
+// complete or complete into a queue nobody reads. Both must end within the time-outs.
+TEST(ztDescriptorShortage, aServerWithAFullListenQueueFailsTheLoginWithinTheTimeOuts) {
+    using namespace zt::platform;
+    const SocketAddress address = SocketAddress::fromIPv4({127, 0, 23, 12}, kPort);
+    Socket listener;
+    ASSERT_EQ(
+        Socket::create(AddressFamily::ipv4, SocketType::stream, SocketProtocol::tcp, listener), 0);
+    listener.setReuseAddress(true);
+    ASSERT_EQ(listener.bind(address), 0);
+    ASSERT_EQ(listener.listen(1), 0);
+    std::vector<Socket> queued(8);
+    for (Socket& socket : queued) {
+        ASSERT_EQ(
+            Socket::create(AddressFamily::ipv4, SocketType::stream, SocketProtocol::tcp, socket),
+            0);
+        socket.connect(address);
+    }
+
+    ztConnectSettings settings;
+    settings.itsTimeoutMs = 1000;
+    settings.itsHandshakeTimeoutMs = 1000;
+    ztConnectAnswer answer;
+    const uint64_t start = zt::platform::monotonicMillis();
+    const ztErrorMessage error = zt::test::thrownBy([&] {
+        ztNetObjectHandler::connectToServer(ownLoopback(12), kPort, "127.0.23.12", nullptr, 0,
+                                            nullptr, answer, true, settings);
+    });
+    const uint64_t millis = zt::platform::monotonicMillis() - start;
+    EXPECT_EQ(error.getErrorValue(), ztErr_connectFailed);
+    EXPECT_EQ(error.getText(), "Unable to connect to the server \"127.0.23.12\".");
+    // The TCP connect, the handshake and the Connect answer each have a second.
+    EXPECT_LT(millis, 3500u);
 }
