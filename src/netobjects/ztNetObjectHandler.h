@@ -144,10 +144,12 @@ public:
     // version. inProgress (optional) is advanced after the connect, the start, the answer
     // and the version check. Returns the running handler, owned by the caller; throws
     // ztErr_hostNotFound, ztErr_connectFailed, ztErr_tooManyConnections,
-    // ztErr_versionMismatch or ztErr_cancelled with the texts of the protocol, leaving
-    // nothing open. inSettings: the encryption wish, the time-outs (the operation time-out
-    // also bounds the wait for the Connect answer) and the new handler's keep-alive
-    // interval and dead-peer limit.
+    // ztErr_versionMismatch or ztErr_cancelled with the texts of the protocol, or
+    // ztErr_resFull ("Out of system resources: ...") when no socket, descriptor or thread
+    // could be had, leaving nothing open. The first call in a process raises the soft
+    // descriptor limit (ztRaiseDescriptorLimit). inSettings: the encryption wish, the time-outs
+    // (the operation time-out also bounds the wait for the Connect answer) and the new handler's
+    // keep-alive interval and dead-peer limit.
     static std::unique_ptr<ztNetObjectHandler>
     connectToServer(const ztIPv6& inAddress, uint16_t inPort, const std::string& inServerName,
                     ztEvent* inCancelEvent, uint16_t inExpectedVersion, ztProgress* inProgress,
