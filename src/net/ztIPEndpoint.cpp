@@ -527,7 +527,8 @@ ztErr ztIPEndpoint::waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTim
             reported = true;
             break;
         }
-        if (interrupt)
+        // Only a reported wake-up needs the read that takes it back.
+        if (interrupt && entries.back().ready != 0)
             interrupt->clear();
         if (interruptIsSet())
             return ztErr_cancelled;
