@@ -111,6 +111,8 @@ ztNetObjectHandler::ztNetObjectHandler(std::unique_ptr<ztNetEndpoint> inEndpoint
       itsMaxDataSize(inMaxDataSize), itsCompression(inCompression) {
     if (!itsEndpoint)
         throw zt::ex::InvalidArgument("inEndpoint");
+    if (zt::platform::EventFd::create(itsThreadWakeUp) != 0)
+        throw ztException(ztErr_resFull, ztText::outOfDescriptors);
     itsName = "ztNetObjectHandler";
     itsPacketLayer = std::make_unique<ztNetPacketLayer>(itsEndpoint.get(), inCompression);
     itsServerAddress = itsEndpoint->getAddress();
@@ -336,6 +338,7 @@ void ztNetObjectHandler::run() {
         return;
     // Every wait of this thread polls the socket with its one wake-up descriptor; without
     // it the connection cannot run, which is best said now and plainly.
+    ztEventWaiter::adoptThreadDescriptor(std::move(itsThreadWakeUp));
     if (ztEventWaiter::prepareThread() != 0)
         throw ztException(ztErr_resFull, ztText::outOfDescriptors);
     itsPacketLayer->setEvent(&getStopEvent());

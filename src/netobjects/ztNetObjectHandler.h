@@ -18,6 +18,7 @@
 
 #include "messages/ztErrorMessage.h"
 #include "netobjects/ztConnectSettings.h"
+#include "platform/ztEventFd.h"
 #include "platform/ztNativeCondition.h"
 #include "platform/ztNativeMutex.h"
 #include "threads/ztMemMutex.h"
@@ -67,7 +68,9 @@ public:
 
     // A handler over inEndpoint, which must be open; the handler owns it from now on.
     // inCompression is the connection's negotiated compression flag, inMaxDataSize the
-    // object data per packet. The thread is not started.
+    // object data per packet. The thread is not started; its wake-up descriptor is made
+    // here, and when none is left ztException ztErr_resFull "Out of system resources: too
+    // many open files." is thrown (the endpoint is closed with it).
     ztNetObjectHandler(std::unique_ptr<ztNetEndpoint> inEndpoint, bool inCompression,
                        uint32_t inMaxDataSize = defaultMaxDataSize);
     // Stops the thread and waits for it (a running connection ends here), then finishes
@@ -234,6 +237,9 @@ private:
     std::unique_ptr<ztNetPacketLayer> itsPacketLayer;
     std::map<uint16_t, Factory> itsFactories;
     mutable ztMemMutex itsMutex{"ztNetObjectHandler"};
+    // The handler thread's wake-up descriptor (see ztEventWaiter), made by the constructor
+    // and handed to the thread when it starts.
+    zt::platform::EventFd itsThreadWakeUp;
     ztSingleEvent itsWakeUpEvent;
     // What ends a wait for data: the wake-up event or the stop event.
     ztMultiEvent itsReadInterrupt;

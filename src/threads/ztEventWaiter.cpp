@@ -2,11 +2,11 @@
 // descriptor each polling thread keeps for its whole life.
 #include "threads/ztEventWaiter.h"
 
-#include "platform/ztEventFd.h"
 #include "threads/ztEvent.h"
 
 #include <cerrno>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -41,6 +41,11 @@ int ztEventWaiter::prepareThread() {
     if (tWakeUp.valid())
         return 0;
     return zt::platform::EventFd::create(tWakeUp);
+}
+
+void ztEventWaiter::adoptThreadDescriptor(zt::platform::EventFd ioDescriptor) {
+    if (!tWakeUp.valid())
+        tWakeUp = std::move(ioDescriptor);
 }
 
 void ztEventWaiter::clear() {

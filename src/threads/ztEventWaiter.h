@@ -8,15 +8,13 @@
 // The waiter lives on the waiting thread's stack and is used by that thread only; events
 // call wake() from any thread, under their own lock, until the destructor unregisters.
 
+#include "platform/ztEventFd.h"
 #include "platform/ztNativeCondition.h"
 #include "platform/ztNativeMutex.h"
 
 #include <cstdint>
 
 class ztEvent;
-namespace zt::platform {
-class EventFd;
-}
 
 class ztEventWaiter {
 public:
@@ -54,6 +52,11 @@ public:
     // of the failed creation (EMFILE, ENFILE, ENOMEM). A thread that polls sockets calls it
     // when it starts, so that a shortage shows at once and not in the middle of a transfer.
     static int prepareThread();
+    // Makes ioDescriptor the calling thread's wake-up descriptor, unless the thread has one
+    // already (ioDescriptor is then closed). A thread object creates the descriptor on its
+    // owner's thread before it starts, so that a shortage fails the creation there, where
+    // the caller can report it, and the thread itself cannot fail for it.
+    static void adoptThreadDescriptor(zt::platform::EventFd ioDescriptor);
 
 private:
     ztEvent* itsEvent;
