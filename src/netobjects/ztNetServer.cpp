@@ -18,6 +18,10 @@ namespace {
 
 // The listener wakes this often to let go of connections that ended.
 constexpr int32_t kAcceptWaitMs = 1000;
+// After an accept failed for lack of descriptors or memory the connection stays queued and
+// the listening socket stays readable: without a pause the listener would spin on it.
+constexpr uint32_t kShortageWaitMs = 200;
+
 // What a failure to take or serve a connection was short of, as a sentence for the log.
 std::string whyOf(const std::exception& inException) {
     // ztThread::start reports a thread the system would not create as std::bad_alloc.
@@ -31,10 +35,6 @@ std::string whyOf(int inError) {
     return zt::platform::isDescriptorShortage(inError) ? ztText::outOfDescriptors
                                                        : ztText::outOfSocketMemory;
 }
-
-// After an accept failed for lack of descriptors or memory the connection stays queued and
-// the listening socket stays readable: without a pause the listener would spin on it.
-constexpr uint32_t kShortageWaitMs = 200;
 
 } // namespace
 
