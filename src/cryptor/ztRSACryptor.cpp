@@ -2,12 +2,15 @@
 #include "cryptor/ztRSACryptor.h"
 
 #include "cryptor/ztHex.h"
+#include "platform/ztRandom.h"
 
-#include <cryptopp/osrng.h>
 #include <cryptopp/queue.h>
+#include <cryptopp/randpool.h>
 #include <cryptopp/rsa.h>
+#include <cryptopp/secblock.h>
 
 #include <optional>
+#include <stdexcept>
 
 struct ztRSACryptor::Keys {
     std::optional<CryptoPP::RSAES_OAEP_SHA_Decryptor> decryptor; // only with a private key
@@ -15,6 +18,20 @@ struct ztRSACryptor::Keys {
 };
 
 namespace {
+
+// Crypto++'s RandomPool seeded with 32 bytes from the kernel, as AutoSeededRandomPool seeds
+// it, but through getrandom rather than by opening /dev/urandom: a process that has just
+// used its last descriptor for a connection's socket can still run that connection's
+// handshake. Throws (a std::exception) when the kernel gives no randomness.
+class KernelSeededPool : public CryptoPP::RandomPool {
+public:
+    KernelSeededPool() {
+        CryptoPP::SecByteBlock seed(32);
+        if (zt::platform::randomBytes(seed.data(), seed.size()) != 0)
+            throw std::runtime_error("getrandom failed");
+        IncorporateEntropy(seed.data(), seed.size());
+    }
+};
 
 // Save writes the DER form: X.509 SubjectPublicKeyInfo or PKCS #8 PrivateKeyInfo.
 std::string derHexOf(const CryptoPP::CryptoMaterial& inKey) {
@@ -77,7 +94,7 @@ void ztRSACryptor::adoptPrivateKey(std::unique_ptr<Keys> inKeys) {
 bool ztRSACryptor::generateKeyPair(unsigned inModulusBits, unsigned inPublicExponent) {
     clear();
     try {
-        CryptoPP::AutoSeededRandomPool random;
+        KernelSeededPool random;
         auto keys = std::make_unique<Keys>();
         keys->decryptor.emplace(random, inModulusBits, inPublicExponent);
         adoptPrivateKey(std::move(keys));
@@ -149,7 +166,7 @@ bool ztRSACryptor::encrypt(const uint8_t* inData, size_t inLength,
     if (!hasPublicKey() || inLength > getMaxPlaintextLength())
         return false;
     try {
-        CryptoPP::AutoSeededRandomPool random;
+        KernelSeededPool random;
         outBlock.resize(getCiphertextLength());
         itsKeys->encryptor->Encrypt(random, inData, inLength, outBlock.data());
         return true;
@@ -167,7 +184,7 @@ bool ztRSACryptor::decrypt(const uint8_t* inBlock, size_t inLength,
     if (!hasPrivateKey() || inLength != itsKeys->decryptor->FixedCiphertextLength())
         return false;
     try {
-        CryptoPP::AutoSeededRandomPool random;
+        KernelSeededPool random;
         outData.resize(itsKeys->decryptor->MaxPlaintextLength(inLength));
         const CryptoPP::DecodingResult result =
             itsKeys->decryptor->Decrypt(random, inBlock, inLength, outData.data());
@@ -185,7 +202,7 @@ bool ztRSACryptor::decrypt(const uint8_t* inBlock, size_t inLength,
 
 bool ztRSACryptor::generateRandom(uint8_t* outData, size_t inLength) {
     try {
-        CryptoPP::AutoSeededRandomPool random;
+        KernelSeededPool random;
         random.GenerateBlock(outData, inLength);
         return true;
     } catch (const std::exception&) {

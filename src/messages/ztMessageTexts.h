@@ -46,5 +46,12 @@ inline constexpr const char* incomingDisabled =
 inline constexpr const char* invalidXML = "Invalid XML in element <$x>";
 inline constexpr const char* unknownError = "Request failed with unknown error.";
 inline constexpr const char* networkError = "Network error \"$e\" occurred.";
+// ztErr_resFull with a text, for the shortage a user can act on (raise the limit, close
+// sessions, free memory).
+inline constexpr const char* outOfDescriptors = "Out of system resources: too many open files.";
+inline constexpr const char* outOfThreads =
+    "Out of system resources: no more threads can be started.";
+inline constexpr const char* outOfSocketMemory =
+    "Out of system resources: no memory for another connection.";
 
 } // namespace ztText

@@ -9,10 +9,13 @@
 #include "net/ztConnectLookupThread.h"
 #include "platform/ztPoll.h"
 #include "threads/ztEvent.h"
+#include "threads/ztEventWaiter.h"
+#include "threads/ztMultiEvent.h"
 #include "util/ztTimer.h"
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -154,7 +157,7 @@ ztErr ztIPEndpoint::connect(const ztIPv6& inAddress, uint16_t inPort) {
         if (!isUsable(candidate.family, itsPreferredFamily))
             continue;
         const ztErr result = tryConnect(candidate);
-        if (result == ztErr_cancelled)
+        if (result == ztErr_cancelled || result == ztErr_resFull)
             return result;
     }
     if (isOpen())
@@ -172,7 +175,8 @@ ztErr ztIPEndpoint::tryConnect(const AddressInfo& inCandidate) {
         itsLastError = error;
         ztLog(6, "ztIPEndpoint::connect: error creating socket (0x%04X, <%s>)", errorCode(error),
               zt::platform::errorText(error).c_str());
-        return ztErr_connectFailed;
+        // Another address would fail the same way: the caller reports the shortage.
+        return zt::platform::isResourceShortage(error) ? ztErr_resFull : ztErr_connectFailed;
     }
     error = socket.connect(inCandidate.address);
     if (error != 0 && !zt::platform::isInProgress(error)) {
@@ -213,14 +217,8 @@ ztErr ztIPEndpoint::resolveAndConnect(const std::string& inHostName, uint16_t in
     const auto lookup = std::make_shared<ztConnectLookupThread>(inHostName);
     lookup->start();
 
-    std::vector<int> handles;
-    lookup->getStoppedEvent().addHandles(handles);
-    if (itsInterrupt != nullptr)
-        itsInterrupt->addHandles(handles);
-    std::vector<zt::platform::PollEntry> entries;
-    for (const int handle : handles)
-        entries.push_back({handle, zt::platform::pollFlag::readable, 0});
-
+    // Waits on a condition: the look-up needs no descriptor of its own.
+    ztMultiEvent finishedOrInterrupted(&lookup->getStoppedEvent(), itsInterrupt);
     const ztTimer timer(true);
     bool finished = lookup->getStoppedEvent().isSet();
     while (!finished && !interruptIsSet()) {
@@ -229,7 +227,8 @@ ztErr ztIPEndpoint::resolveAndConnect(const std::string& inHostName, uint16_t in
             return ztErr_timeout;
         }
         const int32_t left = timeLeft(itsTimeoutMs, timer);
-        zt::platform::pollFds(entries, left == noTimeout ? zt::platform::pollForever : left);
+        waitForEvent(left == noTimeout ? ztWaitInfinite : static_cast<uint32_t>(left),
+                     &finishedOrInterrupted, 0, false);
         finished = lookup->getStoppedEvent().isSet();
     }
 
@@ -257,7 +256,7 @@ ztErr ztIPEndpoint::resolveAndConnect(const std::string& inHostName, uint16_t in
         if (!legal)
             continue;
         const ztErr result = ztIPEndpoint::connect(address, inPort);
-        if (result == ztErr_noError || result == ztErr_cancelled)
+        if (result == ztErr_noError || result == ztErr_cancelled || result == ztErr_resFull)
             return result;
     }
     return ztErr_connectFailed;
@@ -380,6 +379,7 @@ ztErr ztIPEndpoint::startListen(uint16_t inPort, const ztIPv6& inLocalAddress) {
 }
 
 std::unique_ptr<ztNetEndpoint> ztIPEndpoint::accept() {
+    itsLastError = 0;
     if (itsListenSockets.empty()) {
         ztLog(6, "ztIPEndpoint::accept error no sockets to listen to...");
         return nullptr;
@@ -405,6 +405,7 @@ std::unique_ptr<ztNetEndpoint> ztIPEndpoint::accept() {
         SocketAddress peer;
         const int error = listener.accept(connection, peer);
         if (error != 0) {
+            itsLastError = error;
             ztLog(6, "ztIPEndpoint::accept(%i) failed 0x%04X <%s>", listener.fd(), errorCode(error),
                   zt::platform::errorText(error).c_str());
             continue;
@@ -494,11 +495,19 @@ ztErr ztIPEndpoint::waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTim
         wait.error = ztErr_noError;
         entries.push_back({wait.socket->fd(), wantedFor(wait.selected), 0});
     }
-    std::vector<int> interruptHandles;
-    if (itsInterrupt != nullptr)
-        itsInterrupt->addHandles(interruptHandles);
-    for (const int handle : interruptHandles)
-        entries.push_back({handle, zt::platform::pollFlag::readable, 0});
+    // The interrupt wakes this thread through its one wake-up descriptor.
+    std::optional<ztEventWaiter> interrupt;
+    if (itsInterrupt != nullptr) {
+        interrupt.emplace(itsInterrupt, ztEventWaiter::Mode::descriptor);
+        if (!interrupt->valid()) {
+            itsLastError = ztEventWaiter::prepareThread();
+            ztLog(6, "ztIPEndpoint::waitOnSockets(%i) has no wake-up descriptor; error 0x%04X <%s>",
+                  ioSockets[0].socket->fd(), errorCode(itsLastError),
+                  zt::platform::errorText(itsLastError).c_str());
+            return ztErr_resFull;
+        }
+        entries.push_back({interrupt->fd(), zt::platform::pollFlag::readable, 0});
+    }
 
     const ztTimer timer(true);
     bool reported = false;
@@ -518,6 +527,9 @@ ztErr ztIPEndpoint::waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTim
             reported = true;
             break;
         }
+        // Only a reported wake-up needs the read that takes it back.
+        if (interrupt && entries.back().ready != 0)
+            interrupt->clear();
         if (interruptIsSet())
             return ztErr_cancelled;
         for (size_t i = 0; i < ioSockets.size() && !reported; ++i) {

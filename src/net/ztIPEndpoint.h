@@ -36,7 +36,8 @@ public:
     // The endpoint should be closed (an open one is closed first). Tries every address the
     // numeric look-up of inAddress gives until one connects within the operation time-out. 0;
     // ztErr_connectFailed when none connected; ztErr_cancelled when the interrupt event was set
-    // while waiting; ztErr_notSupported for a kind other than TCP.
+    // while waiting; ztErr_resFull when no socket could be had (no descriptor or buffer
+    // memory left); ztErr_notSupported for a kind other than TCP.
     ztErr connect(const ztIPv6& inAddress, uint16_t inPort) override;
     // An address literal connects as above, without a look-up. Otherwise the name is
     // resolved on a ztConnectLookupThread within the operation time-out (ztErr_timeout when
@@ -51,7 +52,9 @@ public:
     ztErr startListen(uint16_t inPort, const ztIPv6& inLocalAddress) override;
     // Waits up to the operation time-out for a connection on the listening sockets and
     // returns it as a new open endpoint made by createEndpoint (same interrupt event and
-    // time-out); null when none came, on a failure, or without listening sockets.
+    // time-out); null when none came, on a failure, or without listening sockets. After a
+    // null result getLastError() tells a failed accept (EMFILE and the like) from a wait
+    // that ended without a connection (0).
     std::unique_ptr<ztNetEndpoint> accept() override;
     // Shuts down sending, closes the socket and every listening socket. Safe when closed.
     void close() override;
@@ -80,6 +83,9 @@ public:
     // when closed; ztErr_netNotAvailable when the option cannot be set or read.
     virtual ztErr setTTL(int inValue);
     virtual ztErr getTTL(int& outValue) const;
+
+    // The errno of the last failed socket call, 0 when none failed (accept clears it).
+    int getLastError() const { return itsLastError; }
 
     // Restricts connecting, listening and accepting to one family (unspecified: any).
     void setPreferredFamily(zt::platform::AddressFamily inFamily) { itsPreferredFamily = inFamily; }

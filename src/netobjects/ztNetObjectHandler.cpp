@@ -15,6 +15,7 @@
 #include "net/ztNetEndpoint.h"
 #include "net/ztSecureTCPEndpoint.h"
 #include "netobjects/ztConnectAnswer.h"
+#include "netobjects/ztDescriptorLimit.h"
 #include "netobjects/ztDynamicNetWriter.h"
 #include "netobjects/ztNetObject.h"
 #include "netobjects/ztNetObjectHeader.h"
@@ -24,7 +25,9 @@
 #include "netobjects/ztNetRequest.h"
 #include "netobjects/ztNetResponse.h"
 #include "netobjects/ztProgress.h"
+#include "platform/ztSocket.h"
 #include "platform/ztThreadId.h"
+#include "threads/ztEventWaiter.h"
 #include "threads/ztStMutex.h"
 
 #include <algorithm>
@@ -49,6 +52,14 @@ bool isQuietReadResult(ztErr inResult) {
 
 ztException networkError(ztErr inError) {
     return ztException(inError, ztText::networkError, 'e', std::to_string(inError));
+}
+
+// The fault for a connection that found no socket: descriptors or memory, as the system
+// said (inError its errno).
+ztException resourceShortage(int inError) {
+    return ztException(ztErr_resFull, zt::platform::isDescriptorShortage(inError)
+                                          ? ztText::outOfDescriptors
+                                          : ztText::outOfSocketMemory);
 }
 
 void advance(ztProgress* ioProgress) {
@@ -100,6 +111,8 @@ ztNetObjectHandler::ztNetObjectHandler(std::unique_ptr<ztNetEndpoint> inEndpoint
       itsMaxDataSize(inMaxDataSize), itsCompression(inCompression) {
     if (!itsEndpoint)
         throw zt::ex::InvalidArgument("inEndpoint");
+    if (zt::platform::EventFd::create(itsThreadWakeUp) != 0)
+        throw ztException(ztErr_resFull, ztText::outOfDescriptors);
     itsName = "ztNetObjectHandler";
     itsPacketLayer = std::make_unique<ztNetPacketLayer>(itsEndpoint.get(), inCompression);
     itsServerAddress = itsEndpoint->getAddress();
@@ -323,6 +336,11 @@ void ztNetObjectHandler::performRequest(ztNetRequest& ioRequest) {
 void ztNetObjectHandler::run() {
     if (!itsPacketLayer)
         return;
+    // Every wait of this thread polls the socket with its one wake-up descriptor; without
+    // it the connection cannot run, which is best said now and plainly.
+    ztEventWaiter::adoptThreadDescriptor(std::move(itsThreadWakeUp));
+    if (ztEventWaiter::prepareThread() != 0)
+        throw ztException(ztErr_resFull, ztText::outOfDescriptors);
     itsPacketLayer->setEvent(&getStopEvent());
     for (;;) {
         processQueues();
@@ -879,6 +897,7 @@ std::unique_ptr<ztNetObjectHandler> ztNetObjectHandler::connectToServer(
     const ztIPv6& inAddress, uint16_t inPort, const std::string& inServerName,
     ztEvent* inCancelEvent, uint16_t inExpectedVersion, ztProgress* inProgress,
     ztConnectAnswer& outAnswer, bool inCompress, const ztConnectSettings& inSettings) {
+    ztRaiseDescriptorLimit("ztNetObjectHandler");
     auto endpoint =
         std::make_unique<ztSecureTCPEndpoint>(inSettings.itsTimeoutMs, inCancelEvent, inCompress);
     endpoint->setEncrypt(inSettings.itsEncrypt);
@@ -892,6 +911,8 @@ std::unique_ptr<ztNetObjectHandler> ztNetObjectHandler::connectToServer(
         throw ztException(ztErr_hostNotFound, ztText::hostNotFound, 's', inServerName);
     if (connected == ztErr_cancelled && isSet(inCancelEvent))
         throw ztException(ztErr_cancelled);
+    if (connected == ztErr_resFull)
+        throw resourceShortage(endpoint->getLastError());
     if (connected != ztErr_noError || !endpoint->isOpen())
         throw ztException(ztErr_connectFailed, ztText::connectFailed, 's', inServerName);
     advance(inProgress);
@@ -902,13 +923,27 @@ std::unique_ptr<ztNetObjectHandler> ztNetObjectHandler::connectToServer(
     auto handler = std::make_unique<ztNetObjectHandler>(std::move(endpoint), compression);
     handler->setKeepAliveInterval(inSettings.itsKeepAliveInterval);
     handler->setDeadPeerLimit(inSettings.itsDeadPeerLimit);
-    handler->start();
+    try {
+        handler->start();
+    } catch (const std::bad_alloc&) {
+        // ztThread::start reports a thread the system would not create this way.
+        throw ztException(ztErr_resFull, ztText::outOfThreads);
+    }
     advance(inProgress);
 
     // Declared after the handler, so that on any exception it is detached first and the
     // handler then stops and closes the connection.
     ztNetReqConnect connect(outAnswer);
-    connect.send(handler.get());
+    try {
+        connect.send(handler.get());
+    } catch (const ztException&) {
+        // A handler thread that found no descriptor to wait with has ended already: the
+        // shortage, not the closed handler, is what the caller must hear about.
+        handler->stopAndWait(0);
+        if (handler->getHandlerError().getErrorValue() == ztErr_resFull)
+            throw ztException(handler->getHandlerError());
+        throw;
+    }
     // Bounded by the operation time-out: a server that keeps the connection alive but never
     // answers must not hold the caller for ever.
     const bool finished = connect.waitForCompletion(inSettings.itsTimeoutMs, inCancelEvent);
@@ -916,6 +951,9 @@ std::unique_ptr<ztNetObjectHandler> ztNetObjectHandler::connectToServer(
         throw ztException(ztErr_cancelled);
     if (!finished || !connect.succeeded()) {
         handler->stopAndWait(0);
+        // As above, when the thread ended while the request waited.
+        if (handler->getHandlerError().getErrorValue() == ztErr_resFull)
+            throw ztException(handler->getHandlerError());
         const bool tooMany = connect.getError() == ztErr_tooManyConnections ||
                              handler->getHandlerError().getErrorValue() == ztErr_tooManyConnections;
         if (tooMany)

@@ -18,6 +18,7 @@
 
 #include "messages/ztErrorMessage.h"
 #include "netobjects/ztConnectSettings.h"
+#include "platform/ztEventFd.h"
 #include "platform/ztNativeCondition.h"
 #include "platform/ztNativeMutex.h"
 #include "threads/ztMemMutex.h"
@@ -67,7 +68,9 @@ public:
 
     // A handler over inEndpoint, which must be open; the handler owns it from now on.
     // inCompression is the connection's negotiated compression flag, inMaxDataSize the
-    // object data per packet. The thread is not started.
+    // object data per packet. The thread is not started; its wake-up descriptor is made
+    // here, and when none is left ztException ztErr_resFull "Out of system resources: too
+    // many open files." is thrown (the endpoint is closed with it).
     ztNetObjectHandler(std::unique_ptr<ztNetEndpoint> inEndpoint, bool inCompression,
                        uint32_t inMaxDataSize = defaultMaxDataSize);
     // Stops the thread and waits for it (a running connection ends here), then finishes
@@ -144,10 +147,12 @@ public:
     // version. inProgress (optional) is advanced after the connect, the start, the answer
     // and the version check. Returns the running handler, owned by the caller; throws
     // ztErr_hostNotFound, ztErr_connectFailed, ztErr_tooManyConnections,
-    // ztErr_versionMismatch or ztErr_cancelled with the texts of the protocol, leaving
-    // nothing open. inSettings: the encryption wish, the time-outs (the operation time-out
-    // also bounds the wait for the Connect answer) and the new handler's keep-alive
-    // interval and dead-peer limit.
+    // ztErr_versionMismatch or ztErr_cancelled with the texts of the protocol, or
+    // ztErr_resFull ("Out of system resources: ...") when no socket, descriptor or thread
+    // could be had, leaving nothing open. The first call in a process raises the soft
+    // descriptor limit (ztRaiseDescriptorLimit). inSettings: the encryption wish, the time-outs
+    // (the operation time-out also bounds the wait for the Connect answer) and the new handler's
+    // keep-alive interval and dead-peer limit.
     static std::unique_ptr<ztNetObjectHandler>
     connectToServer(const ztIPv6& inAddress, uint16_t inPort, const std::string& inServerName,
                     ztEvent* inCancelEvent, uint16_t inExpectedVersion, ztProgress* inProgress,
@@ -232,6 +237,9 @@ private:
     std::unique_ptr<ztNetPacketLayer> itsPacketLayer;
     std::map<uint16_t, Factory> itsFactories;
     mutable ztMemMutex itsMutex{"ztNetObjectHandler"};
+    // The handler thread's wake-up descriptor (see ztEventWaiter), made by the constructor
+    // and handed to the thread when it starts.
+    zt::platform::EventFd itsThreadWakeUp;
     ztSingleEvent itsWakeUpEvent;
     // What ends a wait for data: the wake-up event or the stop event.
     ztMultiEvent itsReadInterrupt;

@@ -1,17 +1,40 @@
 // The listener thread of the accepting side and the connections it runs.
 #include "netobjects/ztNetServer.h"
 
+#include "messages/ztException.h"
 #include "messages/ztInfoLog.h"
+#include "messages/ztMessageTexts.h"
 #include "net/ztSecureTCPEndpoint.h"
 #include "netobjects/ztNetResConnect.h"
+#include "platform/ztSocket.h"
+#include "threads/ztEventWaiter.h"
 #include "threads/ztStMutex.h"
 
 #include <atomic>
+#include <new>
+#include <string>
 
 namespace {
 
 // The listener wakes this often to let go of connections that ended.
 constexpr int32_t kAcceptWaitMs = 1000;
+// After an accept failed for lack of descriptors or memory the connection stays queued and
+// the listening socket stays readable: without a pause the listener would spin on it.
+constexpr uint32_t kShortageWaitMs = 200;
+
+// What a failure to take or serve a connection was short of, as a sentence for the log.
+std::string whyOf(const std::exception& inException) {
+    // ztThread::start reports a thread the system would not create as std::bad_alloc.
+    if (dynamic_cast<const std::bad_alloc*>(&inException) != nullptr)
+        return "Out of system resources: no memory or no more threads.";
+    const char* text = inException.what();
+    return text[0] != '\0' ? text : "Out of system resources.";
+}
+
+std::string whyOf(int inError) {
+    return zt::platform::isDescriptorShortage(inError) ? ztText::outOfDescriptors
+                                                       : ztText::outOfSocketMemory;
+}
 
 } // namespace
 
@@ -19,14 +42,18 @@ constexpr int32_t kAcceptWaitMs = 1000;
 // event, so stopping the server cuts every handshake short.
 class ztNetServer::Handshake final : public ztThread {
 public:
+    // Throws ztException ztErr_resFull when no wake-up descriptor is left for the thread.
     Handshake(ztNetServer& inServer, std::unique_ptr<ztNetEndpoint> inEndpoint)
         : ztThread(&inServer), itsServer(inServer), itsEndpoint(std::move(inEndpoint)) {
         itsName = "ztNetServer handshake";
+        if (zt::platform::EventFd::create(itsWakeUp) != 0)
+            throw ztException(ztErr_resFull, ztText::outOfDescriptors);
     }
     ~Handshake() override { waitForBodyEnd(); }
 
 protected:
     void run() override {
+        ztEventWaiter::adoptThreadDescriptor(std::move(itsWakeUp));
         if (itsEndpoint->secureAccepted() == ztErr_noError)
             itsServer.adopt(std::move(itsEndpoint));
         else
@@ -36,6 +63,7 @@ protected:
 private:
     ztNetServer& itsServer;
     std::unique_ptr<ztNetEndpoint> itsEndpoint;
+    zt::platform::EventFd itsWakeUp; // the thread's wake-up descriptor until it runs
 };
 
 struct ztNetServer::ConnectState {
@@ -116,8 +144,20 @@ void ztNetServer::run() {
         // Plain TCP here; the key exchange runs on the connection's own thread.
         std::unique_ptr<ztNetEndpoint> endpoint = itsListener->ztTCPEndpoint::accept();
         dropStopped();
-        if (endpoint)
+        if (!endpoint) {
+            const int error = itsListener->getLastError();
+            if (!zt::platform::isResourceShortage(error))
+                continue;
+            noteShortage(whyOf(error));
+            waitForEvent(kShortageWaitMs, &getStopEvent(), 0, false);
+            continue;
+        }
+        // A connection that cannot be served is closed; the listener goes on.
+        try {
             startHandshake(std::move(endpoint));
+        } catch (const std::exception& inException) {
+            noteShortage(whyOf(inException));
+        }
     }
 }
 
@@ -144,7 +184,13 @@ void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     const bool compression = secure != nullptr && secure->getCompress() != 0;
     // The accepted endpoint came with the listener's stop event; the handler sets its own.
     inEndpoint->setInterruptEvent(nullptr);
-    auto handler = std::make_unique<ztNetObjectHandler>(std::move(inEndpoint), compression);
+    std::unique_ptr<ztNetObjectHandler> handler;
+    try {
+        handler = std::make_unique<ztNetObjectHandler>(std::move(inEndpoint), compression);
+    } catch (const std::exception& inException) {
+        noteShortage(whyOf(inException));
+        return;
+    }
     handler->setHandlerName("ztNetServer");
     handler->setAuthority(itsSettings.itsAuthority);
     handler->setKeepAliveInterval(itsSettings.itsKeepAliveInterval);
@@ -169,9 +215,28 @@ void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
         return;
     if (itsConnectionCallback)
         itsConnectionCallback(*handler);
+    try {
+        handler->start();
+    } catch (const std::exception& inException) {
+        lock.unlock();
+        noteShortage(whyOf(inException));
+        return;
+    }
     ++itsAcceptedCount;
-    handler->start();
     itsConnections.push_back(std::shared_ptr<ztNetObjectHandler>(std::move(handler)));
+    lock.unlock();
+    noteRecovered();
+}
+
+void ztNetServer::noteShortage(const std::string& inWhy) {
+    if (!itsShortOfResources.exchange(true))
+        ztLog(2, "ztNetServer: %s New connections wait or are closed until resources are free.",
+              inWhy.c_str());
+}
+
+void ztNetServer::noteRecovered() {
+    if (itsShortOfResources.exchange(false))
+        ztLog(2, "ztNetServer: accepting connections again");
 }
 
 void ztNetServer::dropStopped() {

@@ -13,6 +13,7 @@
 #include "threads/ztThread.h"
 #include "util/ztIPv6.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -86,6 +87,11 @@ private:
 
     void startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint);
     void adopt(std::unique_ptr<ztNetEndpoint> inEndpoint);
+    // A connection could not be had or served for lack of descriptors, memory or threads
+    // (inWhy, a sentence, says which); logged on the first of a series. Any thread.
+    void noteShortage(const std::string& inWhy);
+    // A connection runs: ends a series of shortages, with a log line when there was one.
+    void noteRecovered();
     void dropStopped();
     void endHandshakes();
 
@@ -95,6 +101,8 @@ private:
     mutable ztMemMutex itsMutex{"ztNetServer"};
     ConnectionCallback itsConnectionCallback;
     std::vector<std::shared_ptr<ztNetObjectHandler>> itsConnections;
+    // Between a shortage and the next connection that runs (noteShortage, noteRecovered).
+    std::atomic<bool> itsShortOfResources{false};
     std::vector<std::unique_ptr<Handshake>> itsHandshakes;
     uint32_t itsAcceptedCount = 0;
 };

@@ -1,7 +1,7 @@
 #pragma once
-// The process's limit on open descriptors. A server holds several descriptors per connection
-// (the socket and the events of its handler thread), so programs that hold thousands of
-// connections raise the soft limit to the hard one at start.
+// The process's limit on open descriptors. Each connection holds its socket and its handler
+// thread's wake-up descriptor, so processes that hold thousands of connections raise the
+// soft limit to the hard one (see ztRaiseDescriptorLimit, which decides when and logs).
 
 #include <cstdint>
 

@@ -251,6 +251,14 @@ bool isWouldBlock(int inError) {
     return inError == EAGAIN || inError == EWOULDBLOCK;
 }
 
+bool isResourceShortage(int inError) {
+    return isDescriptorShortage(inError) || inError == ENOBUFS || inError == ENOMEM;
+}
+
+bool isDescriptorShortage(int inError) {
+    return inError == EMFILE || inError == ENFILE;
+}
+
 bool isInProgress(int inError) {
     return inError == EINPROGRESS;
 }

@@ -79,6 +79,11 @@ std::string errorText(int inError);
 // Classifications of errno values returned below.
 bool isWouldBlock(int inError); // EAGAIN, EWOULDBLOCK
 bool isInProgress(int inError); // EINPROGRESS: a non-blocking connect has begun
+// The system is short of what a socket, descriptor or thread needs: EMFILE, ENFILE,
+// ENOBUFS, ENOMEM (also EAGAIN from thread creation, which callers classify themselves).
+bool isResourceShortage(int inError);
+// The shortage is of descriptors (EMFILE, ENFILE) rather than of memory.
+bool isDescriptorShortage(int inError);
 
 // An owned socket descriptor, always non-blocking and close-on-exec. Move-only; the
 // destructor closes it. One thread uses a socket at a time.

@@ -1,8 +1,10 @@
-// waitForEvent: one poll over the event's descriptors, plus the thread's message queue
-// when pumping.
+// waitForEvent: a condition wait registered with the event's members, or, when pumping, one
+// poll over the thread's message queue, to which the event posts while the call waits.
 #include "threads/ztEvent.h"
 
 #include "platform/ztPoll.h"
+#include "platform/ztTickCount.h"
+#include "threads/ztEventWaiter.h"
 
 namespace {
 
@@ -10,14 +12,19 @@ int64_t pollTimeOf(uint32_t inMillis) {
     return inMillis == ztWaitInfinite ? zt::platform::pollForever : static_cast<int64_t>(inMillis);
 }
 
-// Waits for any of the descriptors; true when the time ran out. A failed poll counts as
-// a wake-up, as a failed wait does on the original platform.
-bool waitForAny(const std::vector<int>& inFds, uint32_t inMillis) {
-    std::vector<zt::platform::PollEntry> entries;
-    entries.reserve(inFds.size());
-    for (const int fd : inFds)
-        entries.push_back({fd, zt::platform::pollFlag::readable, 0});
-    return zt::platform::pollFds(entries, pollTimeOf(inMillis)) == 0;
+// Waits until ioEvent is set; true when the time ran out first.
+bool waitOnCondition(ztEvent& ioEvent, uint32_t inMillis) {
+    const bool forever = inMillis == ztWaitInfinite;
+    const uint64_t deadline = zt::platform::monotonicMillis() + inMillis;
+    ztEventWaiter waiter(&ioEvent, ztEventWaiter::Mode::condition);
+    for (;;) {
+        // Registered before looking, so a set between the look and the wait wakes it.
+        if (ioEvent.isSet())
+            return false;
+        if (!waiter.waitUntil(deadline, forever))
+            return !ioEvent.isSet();
+        waiter.clear();
+    }
 }
 
 void dropQueuedMessages() {
@@ -35,28 +42,26 @@ bool waitForEvent(uint32_t inMillis, ztEvent* inEvent, uint32_t inExpectedCount,
     if (inMillis == 0)
         return true;
     if (inEvent == nullptr) {
-        waitForAny({}, inMillis);
+        zt::platform::pollFds({}, pollTimeOf(inMillis));
         return true;
     }
-    std::vector<int> fds;
-    inEvent->addHandles(fds);
-    if (!inPumpMessages) {
-        const bool timedOut = waitForAny(fds, inMillis);
-        // Reading the count pairs this thread with the setter's increment, so what the
-        // setter wrote before set() is visible here (the kernel wake-up alone is not an
-        // ordering the memory model knows).
-        inEvent->getSignalCount();
-        return timedOut;
-    }
+    if (!inPumpMessages)
+        return waitOnCondition(*inEvent, inMillis);
 
     inEvent->setThreadTarget(zt::platform::currentThreadId(), ztEventNotifyMessage, 0);
     dropQueuedMessages();
     bool timedOut = false;
     if (inEvent->getSignalCount() == inExpectedCount) {
         const int queueFd = zt::platform::messageQueueFd();
-        if (queueFd >= 0)
-            fds.push_back(queueFd);
-        timedOut = waitForAny(fds, inMillis);
+        if (queueFd >= 0) {
+            // Every set or pulse of the event posts to this thread now, so the queue alone
+            // tells both a signal and any other message. A failed poll counts as a wake-up,
+            // as a failed wait does on the original platform.
+            zt::platform::PollEntry entry{queueFd, zt::platform::pollFlag::readable, 0};
+            timedOut = zt::platform::pollFds({&entry, 1}, pollTimeOf(inMillis)) == 0;
+        } else {
+            timedOut = waitOnCondition(*inEvent, inMillis);
+        }
         inEvent->getSignalCount();
     }
     inEvent->setThreadTarget(0, 0, 0);

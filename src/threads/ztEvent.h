@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+class ztEventWaiter;
 class ztThread;
 
 // The message an event posts to its window or thread target; wParam is the event's
@@ -42,8 +43,15 @@ public:
     // How many times set or pulse was called (summed over a set's members); it only grows,
     // wrapping at 2^32, which lets a waiter notice a set it would otherwise miss.
     virtual uint32_t getSignalCount() const = 0;
-    // Appends the descriptors to poll for readability to ioHandles.
+    // Appends the descriptors to poll for readability to ioHandles; each is readable exactly
+    // while its event is set. An event makes its descriptor on the first call (waits inside
+    // the library go through ztEventWaiter and need none); throws ztException ztErr_resFull
+    // when the system has no descriptor left.
     virtual void addHandles(std::vector<int>& ioHandles) const = 0;
+    // Registers inWaiter with every single event behind this one: each later set or pulse
+    // calls inWaiter->wake() until removeWaiter. The waiter must outlive the registration.
+    virtual void addWaiter(ztEventWaiter* inWaiter) = 0;
+    virtual void removeWaiter(ztEventWaiter* inWaiter) = 0;
     // Asks that every later set or pulse posts inMessage to window inWindow (0: none).
     virtual void setWindowTarget(zt::platform::WindowId inWindow, uint32_t inMessage,
                                  int64_t inLParam) = 0;

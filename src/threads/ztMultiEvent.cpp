@@ -74,6 +74,16 @@ void ztMultiEvent::addHandles(std::vector<int>& ioHandles) const {
         event->addHandles(ioHandles);
 }
 
+void ztMultiEvent::addWaiter(ztEventWaiter* inWaiter) {
+    for (ztEvent* event : itsEvents)
+        event->addWaiter(inWaiter);
+}
+
+void ztMultiEvent::removeWaiter(ztEventWaiter* inWaiter) {
+    for (ztEvent* event : itsEvents)
+        event->removeWaiter(inWaiter);
+}
+
 void ztMultiEvent::setWindowTarget(zt::platform::WindowId inWindow, uint32_t inMessage,
                                    int64_t inLParam) {
     for (ztEvent* event : itsEvents)

@@ -28,6 +28,8 @@ public:
     uint32_t getEventCount() const override;
     uint32_t getSignalCount() const override;
     void addHandles(std::vector<int>& ioHandles) const override;
+    void addWaiter(ztEventWaiter* inWaiter) override;
+    void removeWaiter(ztEventWaiter* inWaiter) override;
     void setWindowTarget(zt::platform::WindowId inWindow, uint32_t inMessage,
                          int64_t inLParam) override;
     void setThreadTarget(zt::platform::ThreadId inThread, uint32_t inMessage,

@@ -1,8 +1,10 @@
-// ztSingleEvent over a platform event descriptor.
+// ztSingleEvent: a flag under a lock, the waiters it wakes, and a descriptor made only for
+// callers that poll it themselves.
 #include "threads/ztSingleEvent.h"
 
 #include "messages/ztException.h"
 #include "messages/ztInfoLog.h"
+#include "threads/ztEventWaiter.h"
 #include "threads/ztStMutex.h"
 
 #include <algorithm>
@@ -15,30 +17,23 @@ namespace {
     throw ztException(ztErr_resFull);
 }
 
-zt::platform::EventFd createHandle(bool inCreate) {
-    zt::platform::EventFd handle;
-    if (inCreate && zt::platform::EventFd::create(handle) != 0)
-        throwResFull();
-    return handle;
+bool handleIsSet(const zt::platform::EventFd& inHandle) {
+    bool set = false;
+    return inHandle.valid() && inHandle.isSet(set) == 0 && set;
 }
 
 } // namespace
 
-// Creates the descriptor before the event object exists, so a failure never leaves a
-// half-built object to unwind.
-ztSingleEvent::ztSingleEvent(bool inCreate) : ztSingleEvent(createHandle(inCreate)) {}
+ztSingleEvent::ztSingleEvent(bool inCreate) : itsUsable(inCreate) {}
 
-ztSingleEvent::ztSingleEvent(zt::platform::EventFd inHandle) : itsHandle(std::move(inHandle)) {}
+ztSingleEvent::ztSingleEvent(zt::platform::EventFd inHandle)
+    : itsUsable(inHandle.valid()), itsSet(handleIsSet(inHandle)), itsHandle(std::move(inHandle)) {}
 
 ztSingleEvent::~ztSingleEvent() = default;
 
 bool ztSingleEvent::isSet() const {
-    bool set = false;
-    if (!itsHandle.valid() || itsHandle.isSet(set) != 0 || !set)
-        return false;
-    // Pairs with the increment in set(): what the setter wrote before is visible now.
-    itsSignalCount.load();
-    return true;
+    // Acquire pairs with the release in set(): what the setter wrote before is visible now.
+    return itsSet.load(std::memory_order_acquire);
 }
 
 ztEvent* ztSingleEvent::getSetEvent() {
@@ -46,19 +41,40 @@ ztEvent* ztSingleEvent::getSetEvent() {
 }
 
 void ztSingleEvent::set() {
+    requireEvent();
     itsSignalCount.fetch_add(1);
-    signal();
+    {
+        std::lock_guard lock(itsStateMutex);
+        itsSet.store(true, std::memory_order_release);
+        if (itsHandle.valid() && itsHandle.set() != 0)
+            throwResFull();
+        for (ztEventWaiter* waiter : itsWaiters)
+            waiter->wake();
+    }
     notifyTargets();
 }
 
 void ztSingleEvent::reset() {
-    clear();
+    requireEvent();
+    std::lock_guard lock(itsStateMutex);
+    itsSet.store(false, std::memory_order_release);
+    if (itsHandle.valid() && itsHandle.reset() != 0)
+        throwResFull();
 }
 
 void ztSingleEvent::pulse() {
+    requireEvent();
     itsSignalCount.fetch_add(1);
-    signal();
-    clear();
+    {
+        std::lock_guard lock(itsStateMutex);
+        // Waiters wake and find the event clear, as a pulse on the original platform leaves
+        // it; only signal counts show that it happened.
+        if (itsHandle.valid() && (itsHandle.set() != 0 || itsHandle.reset() != 0))
+            throwResFull();
+        itsSet.store(false, std::memory_order_release);
+        for (ztEventWaiter* waiter : itsWaiters)
+            waiter->wake();
+    }
     notifyTargets();
 }
 
@@ -67,8 +83,28 @@ uint32_t ztSingleEvent::getSignalCount() const {
 }
 
 void ztSingleEvent::addHandles(std::vector<int>& ioHandles) const {
-    if (itsHandle.valid())
-        ioHandles.push_back(itsHandle.fd());
+    if (!itsUsable)
+        return;
+    std::lock_guard lock(itsStateMutex);
+    if (!itsHandle.valid()) {
+        zt::platform::EventFd handle;
+        if (zt::platform::EventFd::create(handle) != 0 || (isSet() && handle.set() != 0))
+            throwResFull();
+        itsHandle = std::move(handle);
+    }
+    ioHandles.push_back(itsHandle.fd());
+}
+
+void ztSingleEvent::addWaiter(ztEventWaiter* inWaiter) {
+    std::lock_guard lock(itsStateMutex);
+    itsWaiters.push_back(inWaiter);
+}
+
+void ztSingleEvent::removeWaiter(ztEventWaiter* inWaiter) {
+    std::lock_guard lock(itsStateMutex);
+    const auto found = std::find(itsWaiters.begin(), itsWaiters.end(), inWaiter);
+    if (found != itsWaiters.end())
+        itsWaiters.erase(found);
 }
 
 void ztSingleEvent::setWindowTarget(zt::platform::WindowId inWindow, uint32_t inMessage,
@@ -99,13 +135,8 @@ void ztSingleEvent::detachThread(ztThread* inThread) {
         itsAttachedThreads.erase(found);
 }
 
-void ztSingleEvent::signal() {
-    if (!itsHandle.valid() || itsHandle.set() != 0)
-        throwResFull();
-}
-
-void ztSingleEvent::clear() {
-    if (!itsHandle.valid() || itsHandle.reset() != 0)
+void ztSingleEvent::requireEvent() const {
+    if (!itsUsable)
         throwResFull();
 }
 

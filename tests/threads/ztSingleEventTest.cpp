@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -74,13 +75,15 @@ TEST(ztSingleEvent, withoutAHandleEveryChangeFailsWithResFull) {
     }
 }
 
-TEST(ztSingleEvent, creationFailsWithResFullWhenNoDescriptorIsLeft) {
+// Events keep their state without a descriptor, so a process out of descriptors can still
+// stop its threads; only a caller that asks for a descriptor to poll is refused.
+TEST(ztSingleEvent, worksWithoutAFreeDescriptorAndOnlyAddHandlesIsRefused) {
 #if defined(__SANITIZE_ADDRESS__)
     // The sanitizers' own checks open pipes; without a free descriptor they misreport.
     GTEST_SKIP() << "needs free descriptors under the sanitizers";
 #endif
     // dup returns the lowest free descriptor, so every one below it is taken: with the
-    // limit there, the event cannot get a descriptor.
+    // limit there, nothing can get a descriptor.
     const int lowestFree = ::dup(0);
     ASSERT_GE(lowestFree, 0);
     ::close(lowestFree);
@@ -90,13 +93,41 @@ TEST(ztSingleEvent, creationFailsWithResFullWhenNoDescriptorIsLeft) {
     tight.rlim_cur = static_cast<rlim_t>(lowestFree);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
     ztErr error = ztErr_noError;
+    bool timedOut = true;
+    bool setSeen = false;
     try {
         ztSingleEvent event;
+        std::thread setter([&] { event.set(); });
+        timedOut = waitForEvent(60000, &event, 0, false);
+        setter.join();
+        setSeen = event.isSet();
+        event.reset();
+        std::vector<int> handles;
+        event.addHandles(handles);
     } catch (const ztException& inException) {
         error = inException.getErrorValue();
     }
     ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(setSeen);
     EXPECT_EQ(error, ztErr_resFull);
+}
+
+TEST(ztSingleEvent, itsDescriptorFollowsTheStateOnceAskedFor) {
+    ztSingleEvent event;
+    event.set();
+    std::vector<int> handles;
+    event.addHandles(handles);
+    ASSERT_EQ(handles.size(), 1u);
+    pollfd entry{handles[0], POLLIN, 0};
+    EXPECT_EQ(::poll(&entry, 1, 0), 1) << "made while set: readable";
+    event.reset();
+    EXPECT_EQ(::poll(&entry, 1, 0), 0);
+    event.set();
+    EXPECT_EQ(::poll(&entry, 1, 0), 1);
+    handles.clear();
+    event.addHandles(handles);
+    EXPECT_EQ(handles[0], entry.fd) << "one descriptor per event";
 }
 
 TEST(ztSingleEvent, postsToItsThreadTargetWhenSetOrPulsed) {

@@ -3,8 +3,8 @@
 #include "ztcentral/server/ztCentralServer.h"
 
 #include "messages/ztInfoLog.h"
+#include "netobjects/ztDescriptorLimit.h"
 #include "platform/ztNativeThread.h"
-#include "platform/ztResourceLimits.h"
 #include "platform/ztSignals.h"
 
 #include <cerrno>
@@ -21,18 +21,6 @@ constexpr int kExitUsage = 2;
 // Each connection runs a handler thread; the default 8 MiB of stack per thread would make
 // thousands of connections cost gigabytes of address space, and a handler needs little.
 constexpr size_t kThreadStackSize = 256 * 1024;
-
-// Every connection holds several descriptors (socket, events), so the soft limit of 1024
-// would end the server at a few hundred connections.
-void raiseOpenFileLimit() {
-    uint64_t soft = 0;
-    uint64_t hard = 0;
-    if (zt::platform::openFileLimit(soft, hard) != 0 || soft >= hard)
-        return;
-    if (zt::platform::setOpenFileLimit(hard, hard) == 0)
-        ztLog(4, "ztcentral: descriptor limit raised from %llu to %llu",
-              static_cast<unsigned long long>(soft), static_cast<unsigned long long>(hard));
-}
 
 bool readKeyFile(const std::string& inFile, std::string& outKey) {
     std::ifstream file(inFile);
@@ -73,7 +61,9 @@ int main(int argc, char** argv) {
         std::cerr << "ztcentral: cannot read the key file \"" << options.itsKeyFile << "\"\n";
         return kExitUsage;
     }
-    raiseOpenFileLimit();
+    // Every connection holds its socket and a wake-up descriptor, so the soft limit of 1024
+    // would end the server near 500 connections.
+    ztRaiseDescriptorLimit("ztcentral");
     zt::platform::NativeThread::setStackSize(kThreadStackSize);
 
     ztCentralServer server(options.itsSettings);

@@ -6,6 +6,7 @@
 #include "net/ztSecureTCPEndpoint.h"
 #include "netobjects/ztConnectAnswer.h"
 #include "netobjects/ztConnectSettings.h"
+#include "netobjects/ztDescriptorLimit.h"
 #include "netobjects/ztNetObjectHandler.h"
 #include "util/ztIPv6.h"
 #include "util/ztXMLPrinter.h"
@@ -145,6 +146,8 @@ int main(int argc, char** argv) {
         std::cerr << "ztprobe: " << mistake << "\nTry 'ztprobe --help'.\n";
         return kExitUsage;
     }
+    // The probe holds one connection: it needs no warning about thousands.
+    ztRaiseDescriptorLimit("ztprobe", 1);
     try {
         return probe(options);
     } catch (const ztException& inException) {

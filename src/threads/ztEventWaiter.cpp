@@ -1,0 +1,81 @@
+// ztEventWaiter: the registration with the events, the condition wait, and the wake-up
+// descriptor each polling thread keeps for its whole life.
+#include "threads/ztEventWaiter.h"
+
+#include "threads/ztEvent.h"
+
+#include <cerrno>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// Created on the first polling wait of a thread and closed when the thread ends. Only its
+// own thread resets it; events set it from any thread while a waiter of this thread is
+// registered with them.
+thread_local zt::platform::EventFd tWakeUp;
+
+} // namespace
+
+ztEventWaiter::ztEventWaiter(ztEvent* inEvent, Mode inMode) : itsEvent(inEvent), itsMode(inMode) {
+    if (itsMode == Mode::descriptor && prepareThread() == 0) {
+        itsWakeUp = &tWakeUp;
+        itsFd = tWakeUp.fd();
+    }
+    if (itsEvent != nullptr)
+        itsEvent->addWaiter(this);
+    // A wake-up left from an earlier wait of this thread would end the first poll early,
+    // and an event set before the registration would not wake it at all: the descriptor
+    // starts out as the events are now.
+    clear();
+    if (itsEvent != nullptr && itsEvent->isSet())
+        wake();
+}
+
+ztEventWaiter::~ztEventWaiter() {
+    if (itsEvent != nullptr)
+        itsEvent->removeWaiter(this);
+}
+
+int ztEventWaiter::prepareThread() {
+    if (tWakeUp.valid())
+        return 0;
+    return zt::platform::EventFd::create(tWakeUp);
+}
+
+void ztEventWaiter::adoptThreadDescriptor(zt::platform::EventFd ioDescriptor) {
+    if (!tWakeUp.valid())
+        tWakeUp = std::move(ioDescriptor);
+}
+
+void ztEventWaiter::clear() {
+    if (itsWakeUp != nullptr) {
+        itsWakeUp->reset();
+        return;
+    }
+    std::lock_guard lock(itsMutex);
+    itsWoken = false;
+}
+
+bool ztEventWaiter::waitUntil(uint64_t inDeadline, bool inForever) {
+    std::lock_guard lock(itsMutex);
+    while (!itsWoken) {
+        if (inForever)
+            itsCondition.wait(itsMutex);
+        else if (itsCondition.waitUntil(itsMutex, inDeadline) == ETIMEDOUT)
+            return itsWoken;
+    }
+    return true;
+}
+
+void ztEventWaiter::wake() {
+    if (itsWakeUp != nullptr) {
+        // The waiting thread's descriptor, not the caller's. A failed write can only be a
+        // counter at its maximum, and then the waiter is woken already.
+        itsWakeUp->set();
+        return;
+    }
+    std::lock_guard lock(itsMutex);
+    itsWoken = true;
+    itsCondition.signal();
+}
