@@ -1,0 +1,57 @@
+// The in-process stand-in central server of --demo.
+#include "ztwebext/ztWebDemo.h"
+
+#include "ztcentral/ztCentralServer.h"
+
+#include <cstdio>
+
+ztWebDemo::ztWebDemo() = default;
+
+ztWebDemo::~ztWebDemo() { stop(); }
+
+std::string ztWebDemo::start() {
+    ztCentralServer::Settings settings;
+    settings.itsAddress = ztIPv6(address);
+    itsServer = std::make_unique<ztCentralServer>(std::move(settings));
+    const ztErr started = itsServer->start();
+    if (started == ztErr_noError)
+        return {};
+    itsServer.reset();
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "cannot start the stand-in central server on %s port 1231 (error 0x%04X)",
+                  address, started);
+    return text;
+}
+
+void ztWebDemo::stop() {
+    if (itsServer)
+        itsServer->stop();
+    itsServer.reset();
+}
+
+std::string ztWebDemo::banner(const std::string& inBaseUrl) {
+    return "ztwebext demo: the stand-in central server runs on " + std::string(address) +
+           " port 1231\n"
+           "  credentials  " +
+           loginName + " / " + password +
+           "\n"
+           "  start page   " +
+           inBaseUrl +
+           "/\n"
+           "  SOAP         " +
+           inBaseUrl +
+           "/soap\n"
+           "  JSON-RPC     " +
+           inBaseUrl +
+           "/jsonrpc\n"
+           "  REST         " +
+           inBaseUrl +
+           "/rest/command/GetUsers\n"
+           "  WSDL         " +
+           inBaseUrl +
+           "/wsdl   (documentation: " + inBaseUrl +
+           "/doc)\n"
+           "  OpenAPI      " +
+           inBaseUrl + "/openapi.json\n";
+}
