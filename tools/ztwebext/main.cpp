@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     }
 
     xmlSessionManager& manager = xmlSessionManager::getInstance();
-    manager.setDefaultServer(options.itsDemo ? ztWebDemo::address : options.itsCentral);
+    manager.setDefaultServer(options.itsDemo ? options.itsDemoAddress : options.itsCentral);
     manager.setCentralServerFixed(options.itsCentralFixed);
     if (options.itsSessionTimeout > 0)
         setSessionTimeout(options.itsSessionTimeout);
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     ztWebDemo demo;
     if (options.itsDemo) {
         std::fprintf(stderr, "ztwebext: starting the stand-in central server\n");
-        if (const std::string error = demo.start(); !error.empty())
+        if (const std::string error = demo.start(options.itsDemoAddress); !error.empty())
             return fail(error);
     }
 
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     const std::string baseUrl =
         std::string(options.itsTlsCert.empty() ? "http" : "https") + "://" + server.localAddress();
     if (options.itsDemo)
-        std::printf("%s", ztWebDemo::banner(baseUrl).c_str());
+        std::printf("%s", ztWebDemo::banner(baseUrl, options.itsDemoAddress).c_str());
     // Tests and scripts wait for this line before they connect.
     std::printf("ztwebext: serving on %s\n", baseUrl.c_str());
     std::fflush(stdout);

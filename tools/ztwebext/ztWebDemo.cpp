@@ -9,9 +9,9 @@ ztWebDemo::ztWebDemo() = default;
 
 ztWebDemo::~ztWebDemo() { stop(); }
 
-std::string ztWebDemo::start() {
+std::string ztWebDemo::start(const std::string& inAddress) {
     ztCentralServer::Settings settings;
-    settings.itsAddress = ztIPv6(address);
+    settings.itsAddress = ztIPv6(inAddress.c_str());
     itsServer = std::make_unique<ztCentralServer>(std::move(settings));
     const ztErr started = itsServer->start();
     if (started == ztErr_noError)
@@ -20,7 +20,7 @@ std::string ztWebDemo::start() {
     char text[128];
     std::snprintf(text, sizeof text,
                   "cannot start the stand-in central server on %s port 1231 (error 0x%04X)",
-                  address, started);
+                  inAddress.c_str(), started);
     return text;
 }
 
@@ -30,8 +30,8 @@ void ztWebDemo::stop() {
     itsServer.reset();
 }
 
-std::string ztWebDemo::banner(const std::string& inBaseUrl) {
-    return "ztwebext demo: the stand-in central server runs on " + std::string(address) +
+std::string ztWebDemo::banner(const std::string& inBaseUrl, const std::string& inAddress) {
+    return "ztwebext demo: the stand-in central server runs on " + inAddress +
            " port 1231\n"
            "  credentials  " +
            loginName + " / " + password +

@@ -14,14 +14,14 @@ public:
     ztWebDemo(const ztWebDemo&) = delete;
     ztWebDemo& operator=(const ztWebDemo&) = delete;
 
-    // Starts the stand-in (generating its key pair takes a moment). Returns an empty text or
-    // the one line saying why it could not start.
-    std::string start();
+    // Starts the stand-in on inAddress port 1231 (generating its key pair takes a moment).
+    // Returns an empty text or the one line saying why it could not start.
+    std::string start(const std::string& inAddress);
     void stop();
     // What --demo prints: the URLs under inBaseUrl and the demo credentials.
-    static std::string banner(const std::string& inBaseUrl);
+    static std::string banner(const std::string& inBaseUrl, const std::string& inAddress);
 
-    static constexpr const char* address = "127.0.0.1";
+    static constexpr const char* defaultAddress = "127.0.0.1";
     static constexpr const char* loginName = "administrator";
     static constexpr const char* password = "demo";
 

@@ -16,6 +16,8 @@ ztWebMetrics::ztWebMetrics()
                                       "Bytes of request bodies received.")),
       itsSent(itsRegistry.counter("ztwebext_sent_bytes_total", "Bytes of answer bodies sent.")),
       itsConnections(itsRegistry.gauge("ztwebext_http_connections", "Open HTTP connections.")),
+      itsInFlight(itsRegistry.gauge("ztwebext_requests_in_flight",
+                                    "Requests running in the library or waiting for a worker.")),
       itsRefused(itsRegistry.counter("ztwebext_refused_total",
                                      "Connections or requests turned away by a limit.",
                                      {"reason"})),
@@ -40,6 +42,10 @@ void ztWebMetrics::countBytes(uint64_t inReceived, uint64_t inSent) {
     itsReceived.increment({}, static_cast<double>(inReceived));
     itsSent.increment({}, static_cast<double>(inSent));
 }
+
+void ztWebMetrics::requestStarted() { itsInFlight.add({}, 1); }
+
+void ztWebMetrics::requestFinished() { itsInFlight.add({}, -1); }
 
 void ztWebMetrics::connectionOpened() { itsConnections.add({}, 1); }
 

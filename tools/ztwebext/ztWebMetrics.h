@@ -17,6 +17,9 @@ public:
     // One answered request. Any thread.
     void countRequest(const ztWebLabels& inLabels, int inStatus, double inSeconds);
     void countBytes(uint64_t inReceived, uint64_t inSent);
+    // A request handed to a worker, and its answer made.
+    void requestStarted();
+    void requestFinished();
     void connectionOpened();
     void connectionClosed();
     // A connection or a request turned away by a limit (inReason: "connections", "queue").
@@ -30,6 +33,7 @@ private:
     zt::prometheus::Counter& itsReceived;
     zt::prometheus::Counter& itsSent;
     zt::prometheus::Gauge& itsConnections;
+    zt::prometheus::Gauge& itsInFlight;
     zt::prometheus::Counter& itsRefused;
     zt::prometheus::Gauge& itsSessions;
     zt::prometheus::Gauge& itsCentralConnections;

@@ -107,6 +107,8 @@ std::string ztWebOptions::readEnvironment(ztWebOptions& ioOptions) {
         if (std::string error = readMilliseconds(name, 1, *value); !error.empty())
             return error;
     }
+    if (const char* demo = std::getenv("ZTWEBEXT_DEMO_ADDRESS"); demo != nullptr && *demo != '\0')
+        ioOptions.itsDemoAddress = demo;
     return {};
 }
 
@@ -145,6 +147,7 @@ Environment (milliseconds unless said otherwise):
   ZTWEBEXT_DRAIN_TIMEOUT_MS  at SIGTERM/SIGINT, requests in flight get this long (10000)
   ZTWEBEXT_MAX_CONNECTIONS   open connections; more are answered 503 (1024)
   ZTWEBEXT_MAX_QUEUED        requests waiting for a worker; more are answered 503 (4096)
+  ZTWEBEXT_DEMO_ADDRESS      the loopback address --demo runs the stand-in on (127.0.0.1)
 
 Exit status: 0 after SIGTERM or SIGINT, 1 when serving cannot start, 2 for bad usage.
 )";

@@ -19,6 +19,8 @@ struct ztWebOptions {
     std::string itsTlsCert;
     std::string itsTlsKey;
     bool itsDemo = false;
+    // Where --demo runs the stand-in (ZTWEBEXT_DEMO_ADDRESS; tests use their own loopback).
+    std::string itsDemoAddress = "127.0.0.1";
     // The library's information-log threshold (0..7); -1 keeps its default.
     int itsLogLevel = -1;
 
@@ -37,7 +39,8 @@ struct ztWebOptions {
                              ztWebOptions& outOptions);
     // The time-outs and limits from ZTWEBEXT_READ_TIMEOUT_MS, ZTWEBEXT_IDLE_TIMEOUT_MS,
     // ZTWEBEXT_WRITE_TIMEOUT_MS, ZTWEBEXT_DRAIN_TIMEOUT_MS, ZTWEBEXT_MAX_CONNECTIONS and
-    // ZTWEBEXT_MAX_QUEUED. Returns an empty text or what is wrong.
+    // ZTWEBEXT_MAX_QUEUED, and the demo address from
+    // ZTWEBEXT_DEMO_ADDRESS. Returns an empty text or what is wrong.
     static std::string readEnvironment(ztWebOptions& ioOptions);
     static std::string usage();
 };

@@ -147,6 +147,18 @@ ztWebResponse ztWebPlainResponse(int inStatus, const std::string& inText) {
     return textResponse(inStatus, "text/plain; charset=utf-8", inText);
 }
 
+bool ztWebRouter::isQuick(const ztWebRequest& inRequest) {
+    const EndpointInfo info = endpointOf(inRequest);
+    const std::string& method = inRequest.itsMethod;
+    if (info.itsEndpoint == Endpoint::none || method == "OPTIONS")
+        return true;
+    const bool getLike = method == "GET" || method == "HEAD";
+    if (!allows(info, method) && !(method == "HEAD" && allows(info, "GET")))
+        return true;
+    return getLike && (info.itsEndpoint == Endpoint::healthz ||
+                       info.itsEndpoint == Endpoint::metrics || info.itsEndpoint == Endpoint::index);
+}
+
 ztWebRouter::ztWebRouter(ztWebMetrics& ioMetrics, const ztWebRouteSource& inRoutes)
     : itsMetrics(ioMetrics), itsRoutes(inRoutes) {}
 

@@ -19,6 +19,11 @@ public:
     // answers.
     ztWebResponse handle(const ztWebRequest& inRequest) const;
 
+    // Whether the answer is made without the library or a central server (status pages,
+    // OPTIONS, refusals), so that the reading thread may give it at once: health checks
+    // stay answered while every worker waits for a slow central server.
+    static bool isQuick(const ztWebRequest& inRequest);
+
 private:
     ztWebResponse route(const ztWebRequest& inRequest) const;
 

@@ -94,6 +94,8 @@ struct ztWebServer::Impl {
     ztWebAccessLog& itsLog;
 
     asio::io_context itsContext{1};
+    // Keeps the loop running while a request is with a worker and nothing else is pending.
+    asio::executor_work_guard<asio::io_context::executor_type> itsWork{itsContext.get_executor()};
     std::optional<ssl::context> itsTls;
     tcp::acceptor itsAcceptor{itsContext};
     std::string itsLocalAddress;
@@ -352,15 +354,23 @@ private:
                     true);
             return;
         }
+        if (ztWebRouter::isQuick(request)) {
+            ztWebResponse response = itsServer.itsRouter.handle(request);
+            respond(std::move(request), std::move(response), false);
+            return;
+        }
         auto shared = std::make_shared<ztWebRequest>(std::move(request));
+        itsServer.itsMetrics.requestStarted();
         const bool queued = itsServer.itsWorkers.post([self = shared_from_this(), shared] {
             ztWebResponse response = self->itsServer.itsRouter.handle(*shared);
+            self->itsServer.itsMetrics.requestFinished();
             asio::post(self->itsTimer.get_executor(),
                        [self, shared, response = std::move(response)]() mutable {
                            self->respond(std::move(*shared), std::move(response), false);
                        });
         });
         if (!queued) {
+            itsServer.itsMetrics.requestFinished();
             itsServer.itsMetrics.countRefused("queue");
             ztWebResponse busy = ztWebPlainResponse(503, "too many requests waiting\n");
             busy.setHeader("Retry-After", "1");
@@ -658,6 +668,7 @@ bool ztWebServer::Impl::stop(uint32_t inDrainMs) {
         drained = itsConnectionsGone.wait_for(lock, std::chrono::milliseconds(inDrainMs),
                                               [this] { return itsConnectionCount == 0; });
     }
+    itsWork.reset();
     itsContext.stop();
     if (itsThread.joinable())
         itsThread.join();

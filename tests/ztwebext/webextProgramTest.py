@@ -1,0 +1,109 @@
+"""ztwebext as a program: its command line, a port in use, the demo mode, and what it never
+writes to its logs (passwords, session ids, Basic credentials)."""
+import base64
+import json
+import os
+import socket
+import subprocess
+import unittest
+
+from webextFixture import CENTRAL, WEBEXT, Central, WebExt, basic
+
+HOST = "127.0.22.14"
+DEMO_HOST = "127.0.22.15"
+
+
+def run(*args, env=None):
+    return subprocess.run([WEBEXT, *args], capture_output=True, timeout=30,
+                          env=dict(os.environ, **(env or {})))
+
+
+class CommandLineTest(unittest.TestCase):
+    def test_help_names_every_option(self):
+        result = run("--help")
+        self.assertEqual(result.returncode, 0)
+        for option in ["--listen", "--central", "--central-fixed", "--session-timeout",
+                       "--workers", "--tls-cert", "--tls-key", "--demo", "--log-level",
+                       "ZTWEBEXT_READ_TIMEOUT_MS"]:
+            self.assertIn(option, result.stdout.decode())
+
+    def test_bad_usage_exits_non_zero_with_one_line(self):
+        for name, args, env in [
+            ("unknown flag", ["--frobnicate"], None),
+            ("missing value", ["--listen"], None),
+            ("no port", ["--listen", "127.0.22.14"], None),
+            ("bad port", ["--listen", "127.0.22.14:99999"], None),
+            ("zero workers", ["--workers", "0"], None),
+            ("log level", ["--log-level", "8"], None),
+            ("cert without key", ["--tls-cert", "x.pem"], None),
+            ("bad environment", [], {"ZTWEBEXT_READ_TIMEOUT_MS": "soon"}),
+            ("unreadable certificate", ["--listen", HOST + ":18090", "--tls-cert", "/nonexistent",
+                                        "--tls-key", "/nonexistent"], None),
+            ("bad address", ["--listen", "not-an-address:18090"], None),
+        ]:
+            with self.subTest(name):
+                result = run(*args, env=env)
+                self.assertNotEqual(result.returncode, 0)
+                lines = result.stderr.decode().strip().split("\n")
+                self.assertEqual(len(lines), 1, lines)
+                self.assertTrue(lines[0].startswith("ztwebext: "), lines)
+
+    def test_a_port_in_use_exits_non_zero_with_one_line(self):
+        with socket.socket() as taken:
+            taken.bind((HOST, 18091))
+            taken.listen()
+            result = run("--listen", HOST + ":18091")
+        self.assertEqual(result.returncode, 1)
+        lines = result.stderr.decode().strip().split("\n")
+        self.assertEqual(len(lines), 1, lines)
+        self.assertIn("cannot listen on %s:18091" % HOST, lines[0])
+
+
+class SecretsTest(unittest.TestCase):
+    def test_passwords_sessions_and_basic_credentials_never_reach_the_logs(self):
+        central = Central(HOST)
+        web = WebExt(HOST, central=HOST, args=["--log-level", "7"])
+        try:
+            password = "demo"
+            session = web.login("administrator", password)
+            web.request("GET", "/rest/command/hello?session=%s&pretty=1" % session)
+            web.request("GET", "/rest/command/hello",
+                        headers={"Authorization": "Bearer " + session})
+            web.request("GET", "/rest/command/hello?loginName=administrator&password=" + password)
+            web.request("GET", "/rest/command/hello?%70assword=" + password)
+            auth = basic("administrator", password)
+            web.request("GET", "/rest/command/hello", headers={"Authorization": auth})
+            web.jsonrpc("GetUsers", {"limit": 1}, headers={"Authorization": auth})
+        finally:
+            web.stop()
+            central.stop()
+        logs = web.logs()
+        self.assertIn("/rest/command/hello?session=***&pretty=1", logs)
+        self.assertIn("password=***", logs)
+        self.assertIn("%70assword=***", logs)
+        for secret in [session, auth.split()[1], "password=" + password]:
+            self.assertNotIn(secret, logs)
+        access = [l for l in web.stdout.lines if " /rest/" in l or " /jsonrpc" in l]
+        self.assertGreaterEqual(len(access), 6)
+        for line in access:
+            fields = line.split(" ")
+            self.assertRegex(fields[0], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$")
+            self.assertRegex(fields[-1], r"^\d+\.\dms$")
+
+
+class DemoTest(unittest.TestCase):
+    def test_demo_runs_the_stand_in_in_process_and_prints_urls_and_credentials(self):
+        web = WebExt(DEMO_HOST, args=["--demo"], env={"ZTWEBEXT_DEMO_ADDRESS": DEMO_HOST})
+        try:
+            out = web.stdout.text()
+            self.assertIn("administrator / demo", out)
+            self.assertIn(web.base + "/jsonrpc", out)
+            session = web.login()
+            status, answer = web.jsonrpc("GetUsers", {"session": session, "limit": 1})
+            self.assertEqual(status, 200, answer)
+        finally:
+            self.assertEqual(web.stop(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
