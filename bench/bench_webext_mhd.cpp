@@ -41,8 +41,8 @@ MHD_Result answer(void*, MHD_Connection* ioConnection, const char* inUrl, const 
         releaseResult(result);
         status = MHD_HTTP_OK;
     }
-    MHD_Response* response = MHD_create_response_from_buffer(text.size(), text.data(),
-                                                              MHD_RESPMEM_MUST_COPY);
+    MHD_Response* response =
+        MHD_create_response_from_buffer(text.size(), text.data(), MHD_RESPMEM_MUST_COPY);
     MHD_add_response_header(response, "Content-Type", "application/json");
     const MHD_Result queued = MHD_queue_response(ioConnection, status, response);
     MHD_destroy_response(response);
@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
     MHD_Daemon* daemon = MHD_start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL, 0, nullptr, nullptr, &answer, nullptr,
         MHD_OPTION_SOCK_ADDR, &address, MHD_OPTION_THREAD_POOL_SIZE,
-        static_cast<unsigned>(std::atoi(argv[4])), MHD_OPTION_NOTIFY_COMPLETED, &finished,
-        nullptr, MHD_OPTION_CONNECTION_LIMIT, 1024u, MHD_OPTION_END);
+        static_cast<unsigned>(std::atoi(argv[4])), MHD_OPTION_NOTIFY_COMPLETED, &finished, nullptr,
+        MHD_OPTION_CONNECTION_LIMIT, 1024u, MHD_OPTION_END);
     if (daemon == nullptr) {
         std::fprintf(stderr, "bench_webext_mhd: cannot listen\n");
         return 1;

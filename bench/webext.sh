@@ -34,16 +34,23 @@ pids+=($!)
 wait_line "$logs/mhd.log" "serving"
 for _ in $(seq 1 100); do curl -sf "http://$address:18080/healthz" >/dev/null && break; sleep 0.1; done
 
-login='{"jsonrpc":"2.0","method":"Login","params":{"loginName":"administrator","password":"demo"},"id":1}'
-session=$(curl -sf -X POST --data-binary "$login" "http://$address:18080/jsonrpc" |
-  sed -n 's/.*"session":"\([^"]*\)".*/\1/p')
-export BODY='{"jsonrpc":"2.0","method":"GetUsers","params":{"session":"'"$session"'","limit":2},"id":2}'
+# Each server process has its own sessions: log in through the one that is measured.
+body_for() { # PORT
+  local login='{"jsonrpc":"2.0","method":"Login","params":{"loginName":"administrator","password":"demo"},"id":1}'
+  local session
+  session=$(curl -sf -X POST --data-binary "$login" "http://$address:$1/jsonrpc" |
+    sed -n 's/.*"session":"\([^"]*\)".*/\1/p')
+  [[ -n $session ]] || { echo "login through port $1 failed" >&2; return 1; }
+  echo '{"jsonrpc":"2.0","method":"GetUsers","params":{"session":"'"$session"'","limit":2},"id":2}'
+}
 
 echo "== $(nproc) cores; ${seconds}s per run; JSON-RPC GetUsers (limit 2)"
 for connections in 1 16 64; do
   threads=$((connections < 2 ? 1 : 2))
   for target in "ztwebext 18080" "libmicrohttpd 18081"; do
     set -- $target
+    BODY=$(body_for "$2")
+    export BODY
     printf '%-14s connections=%-3s ' "$1" "$connections"
     wrk -t "$threads" -c "$connections" -d "${seconds}s" -s bench/webext/post.lua \
       "http://$address:$2/jsonrpc" | tail -1

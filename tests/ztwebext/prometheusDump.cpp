@@ -7,8 +7,8 @@
 int main() {
     zt::prometheus::Registry registry;
     auto& values = registry.counter("dump_values_total", "help with \\ and \n inside", {"value"});
-    const char* labels[] = {"plain", "a \"quoted\" word", "back\\slash", "two\nlines",
-                            "caf\xc3\xa9", ""};
+    const char* labels[] = {"plain",      "a \"quoted\" word", "back\\slash",
+                            "two\nlines", "caf\xc3\xa9",       ""};
     for (int i = 0; i < 6; ++i)
         values.increment({labels[i]}, i + 1);
     auto& seconds = registry.histogram("dump_seconds", "a histogram", {}, {0.1, 1});

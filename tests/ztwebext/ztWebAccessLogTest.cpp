@@ -20,8 +20,8 @@ TEST(WebAccessLog, WritesOneMaskedLine) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ztWebAccessLog::format("T", "1.2.3.4:5", "GET", row.path, row.query,
-                                         row.hasQuery, 200, 3, 1.54),
+        EXPECT_EQ(ztWebAccessLog::format("T", "1.2.3.4:5", "GET", row.path, row.query, row.hasQuery,
+                                         200, 3, 1.54),
                   row.line);
     }
 }

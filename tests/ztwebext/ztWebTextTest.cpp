@@ -9,9 +9,9 @@ TEST(WebText, DecodesPercentAndPlus) {
         bool plus;
         std::string out;
     } rows[] = {
-        {"a%41b", true, "aAb"},       {"%4a%4A", true, "JJ"},    {"100%", true, "100%"},
-        {"%4", true, "%4"},           {"%zz", true, "%zz"},      {"a+b", true, "a b"},
-        {"a+b", false, "a+b"},        {"%2B", true, "+"},        {"%00x", true, std::string("\0x", 2)},
+        {"a%41b", true, "aAb"}, {"%4a%4A", true, "JJ"}, {"100%", true, "100%"},
+        {"%4", true, "%4"},     {"%zz", true, "%zz"},   {"a+b", true, "a b"},
+        {"a+b", false, "a+b"},  {"%2B", true, "+"},     {"%00x", true, std::string("\0x", 2)},
         {"", true, ""},
     };
     for (const Row& row : rows) {

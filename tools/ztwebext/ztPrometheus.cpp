@@ -151,8 +151,8 @@ void Gauge::render(std::string& ioText) const {
         ioText += sampleName("", labels) + ' ' + formatValue(value) + '\n';
 }
 
-Histogram::Histogram(std::string inName, std::string inHelp,
-                     std::vector<std::string> inLabelNames, std::vector<double> inBounds)
+Histogram::Histogram(std::string inName, std::string inHelp, std::vector<std::string> inLabelNames,
+                     std::vector<double> inBounds)
     : Family(std::move(inName), std::move(inHelp), std::move(inLabelNames)),
       itsBounds(std::move(inBounds)) {
     for (size_t i = 1; i < itsBounds.size(); ++i)
@@ -195,8 +195,8 @@ void Histogram::render(std::string& ioText) const {
 
 Counter& Registry::counter(std::string inName, std::string inHelp,
                            std::vector<std::string> inLabelNames) {
-    auto family = std::make_unique<Counter>(std::move(inName), std::move(inHelp),
-                                            std::move(inLabelNames));
+    auto family =
+        std::make_unique<Counter>(std::move(inName), std::move(inHelp), std::move(inLabelNames));
     Counter& made = *family;
     std::lock_guard lock(itsMutex);
     itsFamilies.push_back(std::move(family));

@@ -45,10 +45,9 @@ std::string ztWebAccessLog::format(const std::string& inTime, const std::string&
 std::string ztWebAccessLog::now() {
     const auto stamp = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(stamp);
-    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            stamp.time_since_epoch())
-                            .count() %
-                        1000;
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(stamp.time_since_epoch()).count() %
+        1000;
     std::tm parts{};
     gmtime_r(&seconds, &parts);
     char text[64];

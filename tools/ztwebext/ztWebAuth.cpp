@@ -82,7 +82,8 @@ bool ztWebPrefersXml(const std::string& inAccept) {
         ranges = comma == std::string_view::npos ? std::string_view() : ranges.substr(comma + 1);
         const size_t semicolon = range.find(';');
         const std::string type = ztWebLower(ztWebTrim(range.substr(0, semicolon)));
-        const double q = semicolon == std::string_view::npos ? 1 : qualityOf(range.substr(semicolon + 1));
+        const double q =
+            semicolon == std::string_view::npos ? 1 : qualityOf(range.substr(semicolon + 1));
         if (type == "application/xml" || type == "text/xml")
             xml = std::max(xml, q);
         else if (type == "application/json")

@@ -7,7 +7,9 @@
 
 ztWebDemo::ztWebDemo() = default;
 
-ztWebDemo::~ztWebDemo() { stop(); }
+ztWebDemo::~ztWebDemo() {
+    stop();
+}
 
 std::string ztWebDemo::start(const std::string& inAddress) {
     ztCentralServer::Settings settings;
@@ -49,8 +51,7 @@ std::string ztWebDemo::banner(const std::string& inBaseUrl, const std::string& i
            inBaseUrl +
            "/rest/command/GetUsers\n"
            "  WSDL         " +
-           inBaseUrl +
-           "/wsdl   (documentation: " + inBaseUrl +
+           inBaseUrl + "/wsdl   (documentation: " + inBaseUrl +
            "/doc)\n"
            "  OpenAPI      " +
            inBaseUrl + "/openapi.json\n";

@@ -17,7 +17,8 @@ public:
     ~Result() { releaseResult(itsText); }
 
     std::string text() const {
-        return itsText == nullptr ? std::string() : std::string(itsText, static_cast<size_t>(itsLength));
+        return itsText == nullptr ? std::string()
+                                  : std::string(itsText, static_cast<size_t>(itsLength));
     }
 
     const char* itsText = nullptr;
@@ -42,8 +43,8 @@ ztWebDispatch dispatch(const std::string& inBody, int inMethod, const std::strin
     }
     ztWebDispatch answer;
     xmlSessionManager& manager = xmlSessionManager::getInstance();
-    manager.doRequest(inBody.c_str(), inMethod, inRestPath, inQuery, inXmlWanted ? 1 : 0,
-                      context, answer.itsText, answer.itsStatus, answer.itsHeaders);
+    manager.doRequest(inBody.c_str(), inMethod, inRestPath, inQuery, inXmlWanted ? 1 : 0, context,
+                      answer.itsText, answer.itsStatus, answer.itsHeaders);
     context.releaseSession(manager);
     return answer;
 }

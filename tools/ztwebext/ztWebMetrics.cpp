@@ -18,16 +18,14 @@ ztWebMetrics::ztWebMetrics()
       itsConnections(itsRegistry.gauge("ztwebext_http_connections", "Open HTTP connections.")),
       itsInFlight(itsRegistry.gauge("ztwebext_requests_in_flight",
                                     "Requests running in the library or waiting for a worker.")),
-      itsRefused(itsRegistry.counter("ztwebext_refused_total",
-                                     "Connections or requests turned away by a limit.",
-                                     {"reason"})),
+      itsRefused(itsRegistry.counter(
+          "ztwebext_refused_total", "Connections or requests turned away by a limit.", {"reason"})),
       itsSessions(itsRegistry.gauge("ztwebext_sessions", "Live sessions of the library.")),
-      itsCentralConnections(itsRegistry.gauge(
-          "ztwebext_central_connections",
-          "Connections to central servers that the library's sessions hold.")) {
-    itsSessions.setCallback({}, [] {
-        return static_cast<double>(xmlSessionManager::getInstance().getSessionCount());
-    });
+      itsCentralConnections(
+          itsRegistry.gauge("ztwebext_central_connections",
+                            "Connections to central servers that the library's sessions hold.")) {
+    itsSessions.setCallback(
+        {}, [] { return static_cast<double>(xmlSessionManager::getInstance().getSessionCount()); });
     itsCentralConnections.setCallback({}, [] {
         return static_cast<double>(xmlSessionManager::getInstance().getConnectedSessionCount());
     });
@@ -43,16 +41,26 @@ void ztWebMetrics::countBytes(uint64_t inReceived, uint64_t inSent) {
     itsSent.increment({}, static_cast<double>(inSent));
 }
 
-void ztWebMetrics::requestStarted() { itsInFlight.add({}, 1); }
+void ztWebMetrics::requestStarted() {
+    itsInFlight.add({}, 1);
+}
 
-void ztWebMetrics::requestFinished() { itsInFlight.add({}, -1); }
+void ztWebMetrics::requestFinished() {
+    itsInFlight.add({}, -1);
+}
 
-void ztWebMetrics::connectionOpened() { itsConnections.add({}, 1); }
+void ztWebMetrics::connectionOpened() {
+    itsConnections.add({}, 1);
+}
 
-void ztWebMetrics::connectionClosed() { itsConnections.add({}, -1); }
+void ztWebMetrics::connectionClosed() {
+    itsConnections.add({}, -1);
+}
 
 void ztWebMetrics::countRefused(const std::string& inReason) {
     itsRefused.increment({inReason});
 }
 
-std::string ztWebMetrics::render() const { return itsRegistry.render(); }
+std::string ztWebMetrics::render() const {
+    return itsRegistry.render();
+}

@@ -145,8 +145,7 @@ public:
     }
 
 private:
-    void addProperties(const TiXmlElement& inSequence, ztWebJson& ioObject,
-                       ztWebJson& ioRequired) {
+    void addProperties(const TiXmlElement& inSequence, ztWebJson& ioObject, ztWebJson& ioRequired) {
         for (const TiXmlElement* child = inSequence.FirstChildElement(); child != nullptr;
              child = child->NextSiblingElement()) {
             if (std::strcmp(child->Value(), "s:choice") == 0) {
@@ -252,7 +251,8 @@ ztWebJson restOperation(const ztWebRestRoute& inRoute, const ztWSDL* inWSDL,
         // Arguments of a body-less request travel in the query; simple ones are listed.
         const TiXmlElement* complex = input ? input->FirstChildElement("s:complexType") : nullptr;
         const TiXmlElement* sequence = complex ? complex->FirstChildElement("s:sequence") : nullptr;
-        for (const TiXmlElement* field = sequence ? sequence->FirstChildElement("s:element") : nullptr;
+        for (const TiXmlElement* field = sequence ? sequence->FirstChildElement("s:element")
+                                                  : nullptr;
              field != nullptr; field = field->NextSiblingElement("s:element")) {
             const std::string name = attribute(*field, "name");
             if (name.empty() || name == "session" || fromPath.contains(name) ||
@@ -346,8 +346,8 @@ std::vector<ztWebRestRoute> ztWebCommandRoutes::restRoutes(const ztWSDL* inWSDL)
     return routes;
 }
 
-std::string ztWebOpenApiDocument(const std::vector<ztWebRestRoute>& inRoutes,
-                                 const ztWSDL* inWSDL, const std::string& inBaseUrl) {
+std::string ztWebOpenApiDocument(const std::vector<ztWebRestRoute>& inRoutes, const ztWSDL* inWSDL,
+                                 const std::string& inBaseUrl) {
     ztWebJson document = ztWebJson::object();
     document["openapi"] = "3.1.0";
     document["info"]["title"] = "ztwebext";

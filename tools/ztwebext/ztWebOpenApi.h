@@ -36,5 +36,5 @@ public:
 std::string ztWebOpenApiDocument(const ztWebRouteSource& inRoutes, const std::string& inServer,
                                  const std::string& inBaseUrl);
 // The same from a WSDL already at hand (null: untyped), for tests.
-std::string ztWebOpenApiDocument(const std::vector<ztWebRestRoute>& inRoutes,
-                                 const ztWSDL* inWSDL, const std::string& inBaseUrl);
+std::string ztWebOpenApiDocument(const std::vector<ztWebRestRoute>& inRoutes, const ztWSDL* inWSDL,
+                                 const std::string& inBaseUrl);

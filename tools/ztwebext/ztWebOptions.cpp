@@ -97,13 +97,13 @@ std::string ztWebOptions::parse(int inCount, const char* const* inArguments,
 
 std::string ztWebOptions::readEnvironment(ztWebOptions& ioOptions) {
     // A time-out of 0 would cut off every client; 1 ms is the shortest that tests use.
-    for (const auto& [name, value] : {
-             std::pair<const char*, uint32_t*>{"ZTWEBEXT_READ_TIMEOUT_MS", &ioOptions.itsReadTimeoutMs},
-             {"ZTWEBEXT_IDLE_TIMEOUT_MS", &ioOptions.itsIdleTimeoutMs},
-             {"ZTWEBEXT_WRITE_TIMEOUT_MS", &ioOptions.itsWriteTimeoutMs},
-             {"ZTWEBEXT_DRAIN_TIMEOUT_MS", &ioOptions.itsDrainTimeoutMs},
-             {"ZTWEBEXT_MAX_CONNECTIONS", &ioOptions.itsMaxConnections},
-             {"ZTWEBEXT_MAX_QUEUED", &ioOptions.itsMaxQueued}}) {
+    for (const auto& [name, value] : {std::pair<const char*, uint32_t*>{
+                                          "ZTWEBEXT_READ_TIMEOUT_MS", &ioOptions.itsReadTimeoutMs},
+                                      {"ZTWEBEXT_IDLE_TIMEOUT_MS", &ioOptions.itsIdleTimeoutMs},
+                                      {"ZTWEBEXT_WRITE_TIMEOUT_MS", &ioOptions.itsWriteTimeoutMs},
+                                      {"ZTWEBEXT_DRAIN_TIMEOUT_MS", &ioOptions.itsDrainTimeoutMs},
+                                      {"ZTWEBEXT_MAX_CONNECTIONS", &ioOptions.itsMaxConnections},
+                                      {"ZTWEBEXT_MAX_QUEUED", &ioOptions.itsMaxQueued}}) {
         if (std::string error = readMilliseconds(name, 1, *value); !error.empty())
             return error;
     }

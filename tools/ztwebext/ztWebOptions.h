@@ -35,8 +35,7 @@ struct ztWebOptions {
 
     // Reads the arguments after the program name, then the environment. Returns an empty
     // text, or what is wrong (one line). "--help" anywhere only sets itsHelp.
-    static std::string parse(int inCount, const char* const* inArguments,
-                             ztWebOptions& outOptions);
+    static std::string parse(int inCount, const char* const* inArguments, ztWebOptions& outOptions);
     // The time-outs and limits from ZTWEBEXT_READ_TIMEOUT_MS, ZTWEBEXT_IDLE_TIMEOUT_MS,
     // ZTWEBEXT_WRITE_TIMEOUT_MS, ZTWEBEXT_DRAIN_TIMEOUT_MS, ZTWEBEXT_MAX_CONNECTIONS and
     // ZTWEBEXT_MAX_QUEUED, and the demo address from

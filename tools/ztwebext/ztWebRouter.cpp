@@ -120,13 +120,12 @@ ztWebResponse withDispatch(ztWebDispatch inAnswer, const char* inType) {
         response.setHeader("WWW-Authenticate", kRealm);
     if (response.itsStatus == 204) {
         response.itsBody.clear();
-        response.itsHeaders.erase(std::remove_if(response.itsHeaders.begin(),
-                                                 response.itsHeaders.end(),
-                                                 [](const auto& inHeader) {
-                                                     return ztWebEqualsNoCase(inHeader.first,
-                                                                              "Content-Type");
-                                                 }),
-                                  response.itsHeaders.end());
+        response.itsHeaders.erase(
+            std::remove_if(response.itsHeaders.begin(), response.itsHeaders.end(),
+                           [](const auto& inHeader) {
+                               return ztWebEqualsNoCase(inHeader.first, "Content-Type");
+                           }),
+            response.itsHeaders.end());
     }
     return response;
 }
@@ -155,8 +154,9 @@ bool ztWebRouter::isQuick(const ztWebRequest& inRequest) {
     const bool getLike = method == "GET" || method == "HEAD";
     if (!allows(info, method) && !(method == "HEAD" && allows(info, "GET")))
         return true;
-    return getLike && (info.itsEndpoint == Endpoint::healthz ||
-                       info.itsEndpoint == Endpoint::metrics || info.itsEndpoint == Endpoint::index);
+    return getLike &&
+           (info.itsEndpoint == Endpoint::healthz || info.itsEndpoint == Endpoint::metrics ||
+            info.itsEndpoint == Endpoint::index);
 }
 
 ztWebRouter::ztWebRouter(ztWebMetrics& ioMetrics, const ztWebRouteSource& inRoutes)
@@ -177,6 +177,12 @@ ztWebResponse ztWebRouter::handle(const ztWebRequest& inRequest) const {
 
 ztWebResponse ztWebRouter::route(const ztWebRequest& inRequest) const {
     const EndpointInfo info = endpointOf(inRequest);
+    if (inRequest.itsPath == "*") {
+        ztWebResponse response;
+        response.itsStatus = 204;
+        response.setHeader("Allow", "GET, PUT, POST, DELETE, HEAD, OPTIONS");
+        return response;
+    }
     if (info.itsEndpoint == Endpoint::none) {
         ztWebResponse response = ztWebPlainResponse(404, "no such endpoint; see /\n");
         return response;
@@ -220,8 +226,8 @@ ztWebResponse ztWebRouter::route(const ztWebRequest& inRequest) const {
         response = ztWebPlainResponse(200, "ok\n");
         break;
     case Endpoint::metrics:
-        response = textResponse(200, "text/plain; version=0.0.4; charset=utf-8",
-                                itsMetrics.render());
+        response =
+            textResponse(200, "text/plain; version=0.0.4; charset=utf-8", itsMetrics.render());
         break;
     case Endpoint::soap:
         response = textResponse(200, kXml, ztWebLibrary::soap(inRequest.itsBody));
@@ -237,22 +243,23 @@ ztWebResponse ztWebRouter::route(const ztWebRequest& inRequest) const {
     case Endpoint::openapi: {
         const auto query = ztWebParseQuery(inRequest.itsQuery);
         const auto server = query.find("server");
-        response = textResponse(
-            200, kJson,
-            ztWebOpenApiDocument(itsRoutes, server == query.end() ? std::string() : server->second,
-                                 inRequest.itsScheme + "://" +
-                                     (inRequest.header("host").empty() ? inRequest.itsLocalAddress
-                                                                       : inRequest.header("host"))));
+        response =
+            textResponse(200, kJson,
+                         ztWebOpenApiDocument(
+                             itsRoutes, server == query.end() ? std::string() : server->second,
+                             inRequest.itsScheme + "://" +
+                                 (inRequest.header("host").empty() ? inRequest.itsLocalAddress
+                                                                   : inRequest.header("host"))));
         break;
     }
     case Endpoint::jsonrpc: {
         ztWebCredentials credentials;
         if (!credentialsOf(inRequest, credentials, response))
             break;
-        response = withDispatch(ztWebLibrary::jsonRpc(inRequest.itsBody,
-                                                      ztWebParseQuery(inRequest.itsQuery),
-                                                      credentials),
-                                kJson);
+        response =
+            withDispatch(ztWebLibrary::jsonRpc(inRequest.itsBody,
+                                               ztWebParseQuery(inRequest.itsQuery), credentials),
+                         kJson);
         response.itsLabels.itsDialect = "jsonrpc";
         break;
     }

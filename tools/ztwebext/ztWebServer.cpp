@@ -7,6 +7,7 @@
 #include "ztwebext/ztWebAccessLog.h"
 #include "ztwebext/ztWebMessage.h"
 #include "ztwebext/ztWebMetrics.h"
+#include "ztwebext/ztWebRequestReader.h"
 #include "ztwebext/ztWebRouter.h"
 #include "ztwebext/ztWebWorkers.h"
 
@@ -71,8 +72,7 @@ std::string serialize(const ztWebResponse& inResponse, bool inClose) {
 
 struct ztWebServer::Impl {
     class Connection;
-    template <typename Stream>
-    class StreamConnection;
+    template <typename Stream> class StreamConnection;
 
     Impl(Settings inSettings, const ztWebRouter& inRouter, ztWebWorkers& ioWorkers,
          ztWebMetrics& ioMetrics, ztWebAccessLog& ioLog)
@@ -184,11 +184,7 @@ private:
             close();
             return;
         }
-        itsParser.emplace();
-        itsParser->header_limit(maxHeaderBytes);
-        itsParser->body_limit(maxBodyBytes);
-        itsParser->eager(true);
-        itsHeaderChecked = false;
+        itsReader.reset();
         itsPhase = Phase::waiting;
         if (itsBuffer.size() > 0) {
             // A pipelined request is already here.
@@ -233,64 +229,27 @@ private:
     }
 
     void parse() {
-        while (itsBuffer.size() > 0 && !itsParser->is_done()) {
-            beast::error_code error;
-            const size_t used = itsParser->put(itsBuffer.data(), error);
-            itsBuffer.consume(used);
-            if (error == http::error::need_more)
-                break;
-            if (error) {
-                refuseParse(error);
-                return;
-            }
-            if (!checkHeader())
-                return;
-        }
-        if (!checkHeader())
+        const size_t used =
+            itsReader.feed(static_cast<const char*>(itsBuffer.data().data()), itsBuffer.size());
+        itsBuffer.consume(used);
+        switch (itsReader.state()) {
+        case ztWebRequestReader::State::refused:
+            answerEarly(itsReader.refusalStatus(), itsReader.refusalText());
             return;
-        if (itsParser->is_done()) {
+        case ztWebRequestReader::State::complete:
             run();
             return;
+        case ztWebRequestReader::State::reading:
+            break;
         }
-        if (itsBuffer.size() >= maxHeaderBytes + kReadChunk && !itsParser->is_header_done()) {
-            answerEarly(431, "request header fields too large\n");
-            return;
-        }
-        read();
-    }
-
-    // Once the header is complete: refuse an announced body above the limit before it is
-    // read, and let a client that asked for "100-continue" go on.
-    bool checkHeader() {
-        if (itsHeaderChecked || !itsParser->is_header_done())
-            return true;
-        itsHeaderChecked = true;
-        const auto& header = itsParser->get();
-        const boost::optional<uint64_t> length = itsParser->content_length();
-        if (length && *length > maxBodyBytes) {
-            answerEarly(413, "the body exceeds 16 MiB\n");
-            return false;
-        }
-        if (beast::iequals(header[http::field::expect], "100-continue") && !itsParser->is_done()) {
+        if (itsReader.takeContinue()) {
             itsContinue = "HTTP/1.1 100 Continue\r\n\r\n";
             writeAll(itsContinue, [self = shared_from_this()](beast::error_code inError, size_t) {
                 if (inError)
                     self->close();
             });
         }
-        return true;
-    }
-
-    void refuseParse(beast::error_code inError) {
-        if (inError == http::error::header_limit) {
-            answerEarly(431, "request header fields too large\n");
-            return;
-        }
-        if (inError == http::error::body_limit) {
-            answerEarly(413, "the body exceeds 16 MiB\n");
-            return;
-        }
-        answerEarly(400, "malformed request: " + inError.message() + "\n");
+        read();
     }
 
     // An answer the connection gives itself (limits, malformed input); it closes after it,
@@ -300,58 +259,24 @@ private:
         ztWebResponse response = ztWebPlainResponse(inStatus, inText);
         ztWebRequest request;
         request.itsClient = itsClient;
-        if (itsParser && itsParser->is_header_done()) {
-            const auto& header = itsParser->get();
-            request.itsMethod = std::string(header.method_string());
-            splitTarget(std::string(header.target()), request);
-        }
+        request.itsMethod = itsReader.method();
+        ztWebRequestReader::splitTarget(itsReader.target(), request);
         if (itsPhase == Phase::waiting)
             itsStart = Clock::now();
         itsLinger = true;
         respond(std::move(request), std::move(response), true);
     }
 
-    static void splitTarget(const std::string& inTarget, ztWebRequest& outRequest) {
-        const size_t question = inTarget.find('?');
-        outRequest.itsPath = inTarget.substr(0, question);
-        outRequest.itsHasQuery = question != std::string::npos;
-        if (outRequest.itsHasQuery)
-            outRequest.itsQuery = inTarget.substr(question + 1);
-    }
-
-    ztWebRequest takeRequest() {
-        http::request<http::string_body> message = itsParser->release();
-        ztWebRequest request;
-        request.itsMethod = std::string(message.method_string());
-        splitTarget(std::string(message.target()), request);
-        for (const auto& field : message) {
-            std::string name(field.name_string());
-            for (char& c : name)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (!request.hasHeader(name))
-                request.itsHeaders.emplace_back(std::move(name), std::string(field.value()));
-        }
-        request.itsBody = std::move(message.body());
-        request.itsScheme = itsServer.itsTls ? "https" : "http";
-        request.itsClient = itsClient;
-        request.itsLocalAddress = itsLocal;
-        itsKeepAlive = message.keep_alive();
-        itsVersion = message.version();
-        return request;
-    }
-
     void run() {
         disarm();
         itsPhase = Phase::running;
-        ztWebRequest request = takeRequest();
-        if (itsVersion >= 11 && !request.hasHeader("host")) {
-            respond(std::move(request), ztWebPlainResponse(400, "HTTP/1.1 needs a Host header\n"),
-                    true);
-            return;
-        }
-        if (request.itsPath.empty() || request.itsPath.front() != '/') {
-            respond(std::move(request), ztWebPlainResponse(400, "the target must be a path\n"),
-                    true);
+        ztWebRequest request = itsReader.take(itsKeepAlive);
+        request.itsScheme = itsServer.itsTls ? "https" : "http";
+        request.itsClient = itsClient;
+        request.itsLocalAddress = itsLocal;
+        if (itsReader.state() == ztWebRequestReader::State::refused) {
+            respond(std::move(request),
+                    ztWebPlainResponse(itsReader.refusalStatus(), itsReader.refusalText()), true);
             return;
         }
         if (ztWebRouter::isQuick(request)) {
@@ -381,12 +306,13 @@ private:
     void respond(ztWebRequest inRequest, ztWebResponse inResponse, bool inClose) {
         if (itsPhase == Phase::closed)
             return;
-        const bool close = inClose || inResponse.itsClose || !itsKeepAlive ||
-                           itsServer.itsStopping.load();
+        const bool close =
+            inClose || inResponse.itsClose || !itsKeepAlive || itsServer.itsStopping.load();
         itsPhase = Phase::writing;
         const double millis = millisSince(itsStart);
         const uint64_t sent = inResponse.itsOmitBody ? 0 : inResponse.itsBody.size();
-        itsServer.itsMetrics.countRequest(inResponse.itsLabels, inResponse.itsStatus, millis / 1000);
+        itsServer.itsMetrics.countRequest(inResponse.itsLabels, inResponse.itsStatus,
+                                          millis / 1000);
         itsServer.itsMetrics.countBytes(inRequest.itsBody.size(), sent);
         itsServer.itsLog.write(itsClient, inRequest.itsMethod, inRequest.itsPath,
                                inRequest.itsQuery, inRequest.itsHasQuery, inResponse.itsStatus,
@@ -446,20 +372,17 @@ private:
     std::list<std::weak_ptr<Connection>>::iterator itsEntry;
     Phase itsPhase = Phase::waiting;
     bool itsTimedOut = false;
-    bool itsHeaderChecked = false;
     bool itsKeepAlive = true;
-    unsigned itsVersion = 11;
     uint64_t itsServed = 0;
     Clock::time_point itsStart = Clock::now();
     beast::flat_buffer itsBuffer{maxHeaderBytes + 4 * kReadChunk};
-    std::optional<http::request_parser<http::string_body>> itsParser;
+    ztWebRequestReader itsReader{maxHeaderBytes, maxBodyBytes};
     std::string itsOut;
     std::string itsContinue;
 };
 
 // The connection over a plain socket or a TLS stream.
-template <typename Stream>
-class ztWebServer::Impl::StreamConnection : public Connection {
+template <typename Stream> class ztWebServer::Impl::StreamConnection : public Connection {
 public:
     template <typename... Args>
     StreamConnection(Impl& ioServer, std::string inClient, std::string inLocal,
@@ -474,10 +397,9 @@ protected:
         } else {
             armTimer(itsServer.itsSettings.itsReadTimeoutMs);
             auto self = std::static_pointer_cast<StreamConnection>(shared_from_this());
-            itsStream.async_handshake(ssl::stream_base::server,
-                                      [self](beast::error_code inError) {
-                                          self->handshakeDone(inError);
-                                      });
+            itsStream.async_handshake(ssl::stream_base::server, [self](beast::error_code inError) {
+                self->handshakeDone(inError);
+            });
         }
     }
 
@@ -569,15 +491,14 @@ void ztWebServer::Impl::runLoop(void* ioSelf) {
 }
 
 void ztWebServer::Impl::accept() {
-    itsAcceptor.async_accept(asio::make_strand(itsContext),
-                             [this](beast::error_code inError, tcp::socket inSocket) {
-                                 if (inError == asio::error::operation_aborted ||
-                                     itsStopping.load())
-                                     return;
-                                 if (!inError)
-                                     startConnection(std::move(inSocket));
-                                 accept();
-                             });
+    itsAcceptor.async_accept(
+        asio::make_strand(itsContext), [this](beast::error_code inError, tcp::socket inSocket) {
+            if (inError == asio::error::operation_aborted || itsStopping.load())
+                return;
+            if (!inError)
+                startConnection(std::move(inSocket));
+            accept();
+        });
 }
 
 void ztWebServer::Impl::startConnection(tcp::socket inSocket) {
@@ -677,15 +598,22 @@ bool ztWebServer::Impl::stop(uint32_t inDrainMs) {
 
 ztWebServer::ztWebServer(Settings inSettings, const ztWebRouter& inRouter, ztWebWorkers& ioWorkers,
                          ztWebMetrics& ioMetrics, ztWebAccessLog& ioLog)
-    : itsImpl(std::make_unique<Impl>(std::move(inSettings), inRouter, ioWorkers, ioMetrics, ioLog)) {}
+    : itsImpl(
+          std::make_unique<Impl>(std::move(inSettings), inRouter, ioWorkers, ioMetrics, ioLog)) {}
 
 ztWebServer::~ztWebServer() {
     if (itsImpl->itsThread.joinable())
         stop(0);
 }
 
-std::string ztWebServer::start() { return itsImpl->start(); }
+std::string ztWebServer::start() {
+    return itsImpl->start();
+}
 
-bool ztWebServer::stop(uint32_t inDrainMs) { return itsImpl->stop(inDrainMs); }
+bool ztWebServer::stop(uint32_t inDrainMs) {
+    return itsImpl->stop(inDrainMs);
+}
 
-std::string ztWebServer::localAddress() const { return itsImpl->itsLocalAddress; }
+std::string ztWebServer::localAddress() const {
+    return itsImpl->itsLocalAddress;
+}

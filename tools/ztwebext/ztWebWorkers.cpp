@@ -4,7 +4,9 @@
 ztWebWorkers::ztWebWorkers(uint32_t inThreads, uint32_t inMaxQueued)
     : itsThreadCount(inThreads), itsMaxQueued(inMaxQueued) {}
 
-ztWebWorkers::~ztWebWorkers() { stop(); }
+ztWebWorkers::~ztWebWorkers() {
+    stop();
+}
 
 int ztWebWorkers::start() {
     for (uint32_t i = 0; i < itsThreadCount; ++i) {
@@ -44,7 +46,9 @@ size_t ztWebWorkers::busy() const {
     return itsBusy + itsJobs.size();
 }
 
-void ztWebWorkers::body(void* ioSelf) { static_cast<ztWebWorkers*>(ioSelf)->runJobs(); }
+void ztWebWorkers::body(void* ioSelf) {
+    static_cast<ztWebWorkers*>(ioSelf)->runJobs();
+}
 
 void ztWebWorkers::runJobs() {
     std::unique_lock lock(itsMutex);
