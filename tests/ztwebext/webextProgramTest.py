@@ -91,6 +91,27 @@ class SecretsTest(unittest.TestCase):
             self.assertRegex(fields[-1], r"^\d+\.\dms$")
 
 
+class CentralFixedTest(unittest.TestCase):
+    def test_a_fixed_central_server_ignores_the_clients_server_parameter(self):
+        central = Central(HOST)
+        # Nothing listens on the address the client names.
+        elsewhere = "/wsdl?server=127.0.22.99"
+        try:
+            for fixed, reached in [(True, True), (False, False)]:
+                with self.subTest(fixed=fixed):
+                    web = WebExt(HOST, central=HOST, port=18093,
+                                 args=["--central-fixed"] if fixed else [])
+                    try:
+                        status, _, body = web.request("GET", elsewhere)
+                        self.assertEqual(status, 200)
+                        self.assertEqual(b"<wsdl:definitions" in body, reached)
+                        self.assertEqual(b"Fault" in body, not reached)
+                    finally:
+                        web.stop()
+        finally:
+            central.stop()
+
+
 class DemoTest(unittest.TestCase):
     def test_demo_runs_the_stand_in_in_process_and_prints_urls_and_credentials(self):
         web = WebExt(DEMO_HOST, args=["--demo"], env={"ZTWEBEXT_DEMO_ADDRESS": DEMO_HOST})

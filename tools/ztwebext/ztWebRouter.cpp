@@ -130,6 +130,31 @@ ztWebResponse withDispatch(ztWebDispatch inAnswer, const char* inType) {
     return response;
 }
 
+// While the central server is fixed, a client's "server" parameter is dropped, so that no
+// request makes the gateway connect to a server of the client's choosing.
+std::string fixedQuery(const std::string& inQuery) {
+    if (!xmlSessionManager::getInstance().isCentralServerFixed())
+        return inQuery;
+    std::string kept;
+    std::string_view rest = inQuery;
+    while (!rest.empty()) {
+        // The library splits at "?" as well as "&".
+        const size_t end = rest.find_first_of("&?");
+        const std::string_view piece = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (ztWebEqualsNoCase(ztWebDecode(piece.substr(0, piece.find('=')), true), "server"))
+            continue;
+        if (!kept.empty())
+            kept += '&';
+        kept.append(piece);
+    }
+    return kept;
+}
+
+std::map<std::string, std::string> queryMap(const ztWebRequest& inRequest) {
+    return ztWebParseQuery(fixedQuery(inRequest.itsQuery));
+}
+
 bool credentialsOf(const ztWebRequest& inRequest, ztWebCredentials& outCredentials,
                    ztWebResponse& outRefusal) {
     std::string error;
@@ -234,11 +259,12 @@ ztWebResponse ztWebRouter::route(const ztWebRequest& inRequest) const {
         response.itsLabels.itsDialect = "soap";
         break;
     case Endpoint::wsdl:
-        response = textResponse(200, kXml,
-                                ztWebLibrary::wsdl(inRequest.itsQuery, serviceAddress(inRequest)));
+        response = textResponse(
+            200, kXml,
+            ztWebLibrary::wsdl(fixedQuery(inRequest.itsQuery), serviceAddress(inRequest)));
         break;
     case Endpoint::doc:
-        response = textResponse(200, kHtml, ztWebLibrary::wsdlDoc(inRequest.itsQuery));
+        response = textResponse(200, kHtml, ztWebLibrary::wsdlDoc(fixedQuery(inRequest.itsQuery)));
         break;
     case Endpoint::openapi: {
         const auto query = ztWebParseQuery(inRequest.itsQuery);
@@ -256,10 +282,8 @@ ztWebResponse ztWebRouter::route(const ztWebRequest& inRequest) const {
         ztWebCredentials credentials;
         if (!credentialsOf(inRequest, credentials, response))
             break;
-        response =
-            withDispatch(ztWebLibrary::jsonRpc(inRequest.itsBody,
-                                               ztWebParseQuery(inRequest.itsQuery), credentials),
-                         kJson);
+        response = withDispatch(
+            ztWebLibrary::jsonRpc(inRequest.itsBody, queryMap(inRequest), credentials), kJson);
         response.itsLabels.itsDialect = "jsonrpc";
         break;
     }
@@ -272,8 +296,7 @@ ztWebResponse ztWebRouter::route(const ztWebRequest& inRequest) const {
         const bool xml = isXmlDialect(inRequest.itsBody, xmlWanted);
         response = withDispatch(ztWebLibrary::rest(ztWebDecode(inRequest.itsPath.substr(6), false),
                                                    methodCode(method), inRequest.itsBody,
-                                                   ztWebParseQuery(inRequest.itsQuery), xmlWanted,
-                                                   credentials),
+                                                   queryMap(inRequest), xmlWanted, credentials),
                                 xml ? kRestXml : kJson);
         response.itsLabels.itsDialect = xml ? "rest-xml" : "rest-json";
         break;
