@@ -8,6 +8,7 @@
 #include "ztwebext/ztWebPages.h"
 #include "ztwebext/ztWebText.h"
 
+#include "messages/ztInfoLog.h"
 #include "ztxmlint/xmlSessionManager.h"
 
 #include <algorithm>
@@ -194,6 +195,8 @@ ztWebResponse ztWebRouter::handle(const ztWebRequest& inRequest) const {
             response.itsOmitBody = true;
         return response;
     } catch (const std::exception& inException) {
+        ztLog(0, "ztwebext: %s %s failed: %s", inRequest.itsMethod.c_str(),
+              inRequest.itsPath.c_str(), inException.what());
         ztWebResponse response = ztWebPlainResponse(500, "internal error\n");
         response.itsLabels.itsRoute = endpointOf(inRequest).itsRoute;
         return response;

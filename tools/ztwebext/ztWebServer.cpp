@@ -18,6 +18,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -84,6 +85,19 @@ struct ztWebServer::Impl {
     void accept();
     void startConnection(tcp::socket inSocket);
     void refuse(tcp::socket inSocket);
+    template <typename Refusal>
+    static void drainRefused(const std::shared_ptr<Refusal>& inRefusal) {
+        inRefusal->itsSocket.async_read_some(asio::buffer(inRefusal->itsDiscard),
+                                             [inRefusal](beast::error_code inError, size_t) {
+                                                 if (!inError) {
+                                                     drainRefused(inRefusal);
+                                                     return;
+                                                 }
+                                                 beast::error_code ignored;
+                                                 inRefusal->itsTimer.cancel();
+                                                 inRefusal->itsSocket.close(ignored);
+                                             });
+    }
     void closed(std::list<std::weak_ptr<Connection>>::iterator inEntry);
     static void runLoop(void* ioSelf);
 
@@ -532,29 +546,41 @@ void ztWebServer::Impl::startConnection(tcp::socket inSocket) {
     asio::dispatch(connection->executor(), [connection, entry] { connection->begin(entry); });
 }
 
-// Over the cap: a short 503 written without reading the request, then the connection is
-// closed. The answer is small enough for the socket buffer, so one write is tried and its
-// end not waited for beyond the write time-out.
+// Over the cap: a short 503 written without reading the request. The client may have sent
+// its request already; closing with it unread would reset the connection before the answer
+// is read, so the sending side is shut first and what arrives is dropped until the client
+// closes or the write time-out ends it.
 void ztWebServer::Impl::refuse(tcp::socket inSocket) {
     itsMetrics.countRefused("connections");
     ztWebResponse response = ztWebPlainResponse(503, "too many connections\n");
     response.setHeader("Retry-After", "1");
-    auto text = std::make_shared<std::string>(serialize(response, true));
-    auto socket = std::make_shared<tcp::socket>(std::move(inSocket));
-    auto timer = std::make_shared<asio::steady_timer>(socket->get_executor());
-    timer->expires_after(std::chrono::milliseconds(itsSettings.itsWriteTimeoutMs));
-    timer->async_wait([socket](beast::error_code inError) {
-        if (!inError) {
-            beast::error_code ignored;
-            socket->close(ignored);
-        }
+    struct Refusal {
+        explicit Refusal(tcp::socket inSocket)
+            : itsSocket(std::move(inSocket)), itsTimer(itsSocket.get_executor()) {}
+        tcp::socket itsSocket;
+        asio::steady_timer itsTimer;
+        std::string itsText;
+        std::array<char, 4096> itsDiscard{};
+    };
+    auto refusal = std::make_shared<Refusal>(std::move(inSocket));
+    refusal->itsText = serialize(response, true);
+    refusal->itsTimer.expires_after(std::chrono::milliseconds(itsSettings.itsWriteTimeoutMs));
+    refusal->itsTimer.async_wait([refusal](beast::error_code inError) {
+        if (inError)
+            return;
+        beast::error_code ignored;
+        refusal->itsSocket.close(ignored);
     });
-    asio::async_write(*socket, asio::buffer(*text),
-                      [socket, text, timer](beast::error_code, size_t) {
+    asio::async_write(refusal->itsSocket, asio::buffer(refusal->itsText),
+                      [refusal](beast::error_code inError, size_t) {
                           beast::error_code ignored;
-                          timer->cancel();
-                          socket->shutdown(tcp::socket::shutdown_send, ignored);
-                          socket->close(ignored);
+                          if (inError) {
+                              refusal->itsTimer.cancel();
+                              refusal->itsSocket.close(ignored);
+                              return;
+                          }
+                          refusal->itsSocket.shutdown(tcp::socket::shutdown_send, ignored);
+                          drainRefused(refusal);
                       });
 }
 
