@@ -110,6 +110,14 @@ class LimitsTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertEqual(status_of(self.exchange(data)), 400)
 
+    def test_a_client_expecting_100_continue_gets_it_before_sending_its_body(self):
+        with socket.create_connection((HOST, self.web.port), timeout=10) as sock:
+            sock.sendall(request_bytes("GET", "/healthz", ["Content-Length: 5",
+                                                           "Expect: 100-continue"]))
+            self.assertEqual(sock.recv(100), b"HTTP/1.1 100 Continue\r\n\r\n")
+            sock.sendall(b"hello")
+            self.assertEqual(read_answers(sock, 1)[0], (200, b"ok\n"))
+
     def test_keep_alive_and_pipelined_requests_are_answered_in_order(self):
         with socket.create_connection((HOST, self.web.port), timeout=10) as sock:
             sock.sendall(request_bytes("GET", "/healthz") +

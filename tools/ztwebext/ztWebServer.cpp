@@ -139,10 +139,10 @@ public:
         startHandshake();
     }
 
-    // At a stop: a connection that waits for a request closes now; the others close after
-    // their answer. On the connection's executor.
     asio::any_io_executor executor() { return itsTimer.get_executor(); }
 
+    // At a stop: a connection that waits for a request closes now; the others close after
+    // their answer. On the connection's executor.
     void stopWhenIdle() {
         if (itsPhase == Phase::waiting && itsBuffer.size() == 0)
             close();
@@ -258,9 +258,18 @@ private:
         }
         if (itsReader.takeContinue()) {
             itsContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+            itsContinuePending = true;
             writeAll(itsContinue, [self = shared_from_this()](beast::error_code inError, size_t) {
-                if (inError)
+                self->itsContinuePending = false;
+                if (inError) {
                     self->close();
+                    return;
+                }
+                // An answer that was ready first waited for this write to end.
+                if (auto deferred = std::move(self->itsDeferredWrite)) {
+                    self->itsDeferredWrite = nullptr;
+                    deferred();
+                }
             });
         }
         read();
@@ -332,11 +341,20 @@ private:
                                inRequest.itsQuery, inRequest.itsHasQuery, inResponse.itsStatus,
                                sent, millis);
         itsOut = serialize(inResponse, close);
+        // One write at a time on the stream: an answer never overtakes a "100 Continue".
+        if (itsContinuePending) {
+            itsDeferredWrite = [this, close] { writeAnswer(close); };
+            return;
+        }
+        writeAnswer(close);
+    }
+
+    void writeAnswer(bool inClose) {
         armTimer(itsServer.itsSettings.itsWriteTimeoutMs);
-        writeAll(itsOut, [self = shared_from_this(), close](beast::error_code inError, size_t) {
+        writeAll(itsOut, [self = shared_from_this(), inClose](beast::error_code inError, size_t) {
             self->disarm();
             ++self->itsServed;
-            if (inError || close) {
+            if (inError || inClose) {
                 self->close();
                 return;
             }
@@ -393,6 +411,8 @@ private:
     ztWebRequestReader itsReader{maxHeaderBytes, maxBodyBytes};
     std::string itsOut;
     std::string itsContinue;
+    bool itsContinuePending = false;
+    std::function<void()> itsDeferredWrite;
 };
 
 // The connection over a plain socket or a TLS stream.
