@@ -5,6 +5,7 @@ import json
 import os
 import socket
 import subprocess
+import time
 import unittest
 
 from webextFixture import CENTRAL, WEBEXT, Central, WebExt, basic
@@ -109,6 +110,28 @@ class CentralFixedTest(unittest.TestCase):
                     finally:
                         web.stop()
         finally:
+            central.stop()
+
+
+class SessionTimeoutTest(unittest.TestCase):
+    def test_sessions_expire_after_the_timeout_given_on_the_command_line(self):
+        central = Central(HOST)
+        web = WebExt(HOST, central=HOST, port=18094, args=["--session-timeout", "1"])
+        try:
+            session = web.login()
+            status, _, _ = web.request("GET", "/rest/command/hello?session=" + session)
+            self.assertEqual(status, 204)
+            # Each look at a live session restarts its idle time, so the test looks only after
+            # it has idled for two whole seconds (the library counts whole seconds past the
+            # timeout), with a second try for a slow machine; the default is 20 minutes.
+            for _ in range(2):
+                time.sleep(2.2)
+                status, _, body = web.request("GET", "/rest/command/session?session=" + session)
+                if json.loads(body)["result"]["session"] == "":
+                    break
+            self.assertEqual(json.loads(body)["result"]["session"], "")
+        finally:
+            web.stop()
             central.stop()
 
 
