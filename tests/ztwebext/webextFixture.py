@@ -76,7 +76,7 @@ class WebExt:
     """ztwebext serving on host:port, its default central server on central (or none)."""
 
     def __init__(self, host, central=None, args=(), env=None, port=PORT, scheme="http",
-                 wait=True):
+                 wait=True, preexec=None):
         self.host = host
         self.port = port
         self.base = "%s://%s:%d" % (scheme, host, port)
@@ -87,7 +87,7 @@ class WebExt:
         full_env = dict(os.environ)
         full_env.update(env or {})
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        env=full_env)
+                                        env=full_env, preexec_fn=preexec)
         self.stdout = Output(self.process.stdout)
         self.stderr = Output(self.process.stderr)
         if wait:

@@ -2,6 +2,7 @@
 stop by signal. Each case starts the program with short time-outs from the environment."""
 import json
 import re
+import resource
 import signal
 import socket
 import threading
@@ -141,6 +142,36 @@ class LimitsTest(unittest.TestCase):
             self.assertEqual((status, body), (200, b"ok\n"))
         finally:
             slow.close()
+
+
+class StackTest(unittest.TestCase):
+    def test_workers_have_room_for_the_deepest_request_even_under_a_small_stack_limit(self):
+        # Threads take their default stack from RLIMIT_STACK; ztwebext sets its own for the
+        # workers, so a request nested to the library's bound (512) still fits when the
+        # limit is far below what that needs.
+        def small_stack():
+            resource.setrlimit(resource.RLIMIT_STACK, (64 * 1024, resource.RLIM_INFINITY))
+
+        central = Central(HOST)
+        web = WebExt(HOST, central=HOST, port=18086, preexec=small_stack)
+        try:
+            session = web.login()
+            depth = 500
+            nested = "<a>" * depth + "x" + "</a>" * depth
+            envelope = ('<?xml version="1.0"?><soap:Envelope '
+                        'xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body>'
+                        '<GetUsers><session>%s</session>%s</GetUsers></soap:Body>'
+                        '</soap:Envelope>' % (session, nested))
+            for path in ["/soap", "/jsonrpc"]:
+                body = envelope if path == "/soap" else json.dumps(
+                    {"jsonrpc": "2.0", "method": "GetUsers", "id": 1,
+                     "params": {"session": session, "a": json.loads("[" * depth + "]" * depth)}})
+                status, _, _ = web.request("POST", path, body)
+                self.assertIn(status, (200, 400))
+            self.assertEqual(web.request("GET", "/healthz")[0], 200)
+        finally:
+            web.stop()
+            central.stop()
 
 
 class ConnectionCapTest(unittest.TestCase):
