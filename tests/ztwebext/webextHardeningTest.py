@@ -241,7 +241,8 @@ class SlowCentralTest(unittest.TestCase):
             started = time.monotonic()
             status, _, _ = web.request("GET", "/healthz", timeout=5)
             self.assertEqual(status, 200)
-            self.assertLess(time.monotonic() - started, 0.5)
+            # Without the quick path it would wait for the slow request (about 1.4 s more).
+            self.assertLess(time.monotonic() - started, 1.0)
             thread.join(20)
             self.assertEqual(results[0][0], 200)
         finally:
@@ -273,7 +274,8 @@ class SlowCentralTest(unittest.TestCase):
         started = time.monotonic()
         web.process.send_signal(signal.SIGTERM)
         self.assertEqual(web.process.wait(10), 0)
-        self.assertLess(time.monotonic() - started, 1.4)
+        # Unbounded, it would wait for the slow request (about 1.4 s more).
+        self.assertLess(time.monotonic() - started, 1.0)
         thread.join(20)
 
 
