@@ -19,7 +19,7 @@ namespace {
 constexpr uint32_t kMaxHeader = 2048;
 constexpr uint64_t kMaxBody = 4096;
 
-void inspect(const ztWebRequest& inRequest) {
+void examine(const ztWebRequest& inRequest) {
     ztWebParseQuery(inRequest.itsQuery);
     ztWebMaskQuery(inRequest.itsQuery);
     ztWebDecode(inRequest.itsPath, false);
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize) {
             const ztWebRequest request = reader.take(keepAlive);
             if (reader.state() == ztWebRequestReader::State::refused)
                 return 0;
-            inspect(request);
+            examine(request);
             if (!keepAlive)
                 return 0;
             reader.reset();
