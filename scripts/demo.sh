@@ -1,33 +1,55 @@
 #!/usr/bin/env bash
-# The main job: sets up and builds, starts the stand-in central server on 127.0.0.2:1231,
-# and runs a web client's session through libztXMLInt.so: a JSON-RPC login, commands in
-# JSON-RPC and SOAP, the pre-login information and a logout. Stops the server at the end.
+# The main job: installs what is missing, builds ztwebext only, starts it with --demo (the
+# stand-in central server in the same process on ADDRESS port 1231) and runs a short web
+# client's session over HTTP with curl: a JSON-RPC login, a REST GET answered in typed JSON,
+# a SOAP call and the WSDL. Stops the server at the end.
+#   scripts/demo.sh            (ADDRESS 127.0.0.1, HTTP on port 8080)
+#   DEMO_ADDRESS=127.0.0.5 DEMO_PORT=8081 scripts/demo.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh default
-bin=build/default/tools
-address=127.0.0.2
+address=${DEMO_ADDRESS:-127.0.0.1}
+port=${DEMO_PORT:-8080}
+url="http://$address:$port"
 
-"$bin/ztcentral/ztcentral" --listen "$address" &
+bash scripts/setup.sh --packages-only
+cmake --preset default >/dev/null
+cmake --build --preset default --target ztwebext
+
+log=$(mktemp)
+ZTWEBEXT_DEMO_ADDRESS=$address build/default/tools/ztwebext/ztwebext --demo \
+  --listen "$address:$port" >"$log" 2>&1 &
 server=$!
-trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true' EXIT
-
-# The server generates its RSA key at start; wait until it answers the Connect exchange.
-for _ in $(seq 1 50); do
-  if "$bin/ztprobe/ztprobe" --timeout 1000 "$address" >/dev/null 2>&1; then
-    break
-  fi
-  sleep 0.2
+trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null || true; rm -f "$log"' EXIT
+# The stand-in generates its RSA key at start; wait for the line ztwebext prints when it
+# serves (at most 30 s).
+for _ in $(seq 1 300); do
+  grep -q "ztwebext: serving on" "$log" && break
+  kill -0 "$server" 2>/dev/null || { cat "$log"; exit 1; }
+  sleep 0.1
 done
+cat "$log"
 
-echo "== the Connect answer (ztprobe)"
-"$bin/ztprobe/ztprobe" "$address"
+show() { printf '\n== %s\n$ %s\n' "$1" "$2"; }
 
-echo "== a session through xmlRequest (ztrequest)"
-"$bin/ztrequest/ztrequest" \
-  -e '{"jsonrpc":"2.0","method":"Login","params":{"server":"'"$address"'","loginName":"administrator","password":"demo"},"id":1}' \
-  -e '{"jsonrpc":"2.0","method":"GetDNSZones","params":{"session":"$SESSION","limit":2},"id":2}' \
-  -e '<?xml version="1.0"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body><GetUsers><session>$SESSION</session><limit>1</limit></GetUsers></soap:Body></soap:Envelope>' \
-  -e '{"jsonrpc":"2.0","method":"web_getPreLoginInfo","params":{},"id":3}' \
-  -e '{"jsonrpc":"2.0","method":"logout","params":{"session":"$SESSION"},"id":4}'
+show "JSON-RPC login" "curl -X POST $url/jsonrpc -d '{\"method\":\"Login\",...}'"
+login=$(curl -s -X POST -H 'Content-Type: application/json' "$url/jsonrpc" --data-binary \
+  '{"jsonrpc":"2.0","method":"Login","params":{"loginName":"administrator","password":"demo"},"id":1}')
+echo "$login"
+session=$(echo "$login" | sed -n 's/.*"session":"\([^"]*\)".*/\1/p')
+
+show "REST GET, typed JSON" "curl -H 'Authorization: Bearer $session' '$url/rest/command/GetUsers?limit=2'"
+curl -s -H "Authorization: Bearer $session" "$url/rest/command/GetUsers?limit=2"
+echo
+
+show "SOAP call" "curl -X POST -H 'Content-Type: text/xml' $url/soap -d '<soap:Envelope>...GetDNSZones...'"
+curl -s -X POST -H 'Content-Type: text/xml; charset=utf-8' "$url/soap" --data-binary \
+  '<?xml version="1.0"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body><GetDNSZones><session>'"$session"'</session><limit>2</limit></GetDNSZones></soap:Body></soap:Envelope>'
+echo
+
+show "the WSDL (its service address points back at /soap)" "curl $url/wsdl"
+curl -s "$url/wsdl" | grep -o 'location="[^"]*"' | sort -u || true
+
+show "logout" "curl -X DELETE -H 'Authorization: Bearer ...' $url/rest/command/logout"
+curl -s -o /dev/null -w 'HTTP %{http_code}\n' -X DELETE -H "Authorization: Bearer $session" \
+  "$url/rest/command/logout"

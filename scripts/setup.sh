@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need (only those missing, with one
-# apt-get update), then configures and builds the given CMake presets (default: "default").
+# apt-get update) and the pinned npm validator of the ztwebext tests, then configures and builds the given CMake presets (default: "default").
 #   scripts/setup.sh [--packages-only] [PRESET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +11,12 @@ packages=(
   libcrypto++-dev libtinyxml-dev libfmt-dev zlib1g-dev libdeflate-dev
   clang libclang-rt-14-dev
   python3-zeep
+  libboost-dev libssl-dev openssl libmicrohttpd-dev
+  curl wrk chromium python3-prometheus-client nodejs
 )
+# Node builds that bundle npm conflict with Debian's npm package; ask for it only when
+# there is none.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -23,6 +28,14 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The OpenAPI validator the ztwebext tests run, pinned with its dependencies by the lock
+# file, installed inside the source tree (never globally).
+validator=tests/ztwebext/openapi
+if [[ ! -d $validator/node_modules/@seriousme/openapi-schema-validator ]]; then
+  echo "setup: installing the OpenAPI validator into $validator/node_modules"
+  npm ci --prefix "$validator" --no-audit --no-fund --loglevel=error
 fi
 
 if [[ ${1:-} == --packages-only ]]; then

@@ -162,6 +162,14 @@ size_t xmlSessionManager::getSessionCount() {
     return itsSessions.size();
 }
 
+size_t xmlSessionManager::getConnectedSessionCount() {
+    std::shared_lock lock(itsSessionsLock);
+    size_t connected = 0;
+    for (const auto& entry : itsSessions)
+        connected += entry.second->getConnection() != nullptr ? 1 : 0;
+    return connected;
+}
+
 std::shared_ptr<xmlSession> xmlSessionManager::findSession(const std::string& inSessionID) {
     std::shared_lock lock(itsSessionsLock);
     const auto it = itsSessions.find(inSessionID);

@@ -90,6 +90,8 @@ public:
     std::shared_ptr<const ztWSDL> getCachedWSDL(std::string* outReference = nullptr) const;
     void sweepSessions();
     size_t getSessionCount();
+    // Sessions that hold a connection to their central server at this moment.
+    size_t getConnectedSessionCount();
 
     const std::string& getDefaultServer() const { return itsDefaultServer; }
     bool isSSOEnabled() const { return itsSSOEnabled; }
@@ -98,6 +100,7 @@ public:
 
     // For embedding programs and tests; the library itself never changes these.
     void setDefaultServer(std::string inServer) { itsDefaultServer = std::move(inServer); }
+    void setCentralServerFixed(bool inFixed) { itsCentralServerFixed = inFixed; }
     void setSettings(std::map<std::string, std::string> inSettings) {
         itsSettings = std::move(inSettings);
     }
