@@ -1,6 +1,8 @@
 // Text output of TinyXML trees.
 #include "util/ztXMLPrinter.h"
 
+#include "util/ztUTF8.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -27,6 +29,17 @@ size_t hexReferenceLength(std::string_view inText, size_t inPos) {
 
 bool isKeptControl(uint8_t inByte) {
     return inByte == '\t' || inByte == '\n' || inByte == '\r';
+}
+
+// Length of the character from U+0080 up that starts at inPos and prints as it is: a
+// well-formed UTF-8 sequence of a character XML allows (U+FFFE and U+FFFF it does not).
+// 0 for anything else, whose bytes print one reference each, as stray bytes always have.
+size_t rawCharacterLength(std::string_view inText, size_t inPos) {
+    char32_t codePoint = 0;
+    const size_t length = ztUTF8SequenceLength(inText, inPos, codePoint);
+    if (length < 2 || codePoint == 0xFFFE || codePoint == 0xFFFF)
+        return 0;
+    return length;
 }
 
 // Visits the node kinds the way TiXmlNode::Accept does, one node at a time.
@@ -126,6 +139,11 @@ void simpleXmlPrinter::appendEscaped(std::string_view inText) {
         }
         if (byte >= 0x20 && byte <= 0x7E && c != '\\') {
             itsText += c;
+            continue;
+        }
+        if (const size_t length = byte >= 0x80 ? rawCharacterLength(inText, i) : 0) {
+            itsText.append(inText.substr(i, length));
+            i += length - 1;
             continue;
         }
         if (itsReplaceControl && byte < 0x20 && !isKeptControl(byte)) {

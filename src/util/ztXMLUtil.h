@@ -38,11 +38,13 @@ JsonType jsonTypeFromAttribute(const char* inValue);
 inline constexpr size_t jsonMaxDepth = ztMaxNestingDepth;
 
 // Reads one JSON object from inText into children of ioNode: members become child elements
-// named after them, in order; a member "@name" sets the attribute name (ioNode must be an
-// element then) and "#text" or "#cdata" appends text. With inArraysAsItems an array becomes
-// one element holding an "item" child per entry; without it, repeated siblings.
-// On malformed input (or input nested deeper than jsonMaxDepth) every child of ioNode is
-// removed, its attributes are restored and the result is false; it never throws for bad
+// named after them, in order (names as written, escapes included); in values "\uXXXX" is
+// that code point in UTF-8, a surrogate pair the one character it encodes, and a surrogate
+// escape without its partner U+FFFD; other bytes are taken as they are; a member "@name" sets the
+// attribute name (ioNode must be an element then) and "#text" or "#cdata" appends text. With
+// inArraysAsItems an array becomes one element holding an "item" child per entry; without it,
+// repeated siblings. On malformed input (or input nested deeper than jsonMaxDepth) every child of
+// ioNode is removed, its attributes are restored and the result is false; it never throws for bad
 // input. Only std::bad_alloc escapes.
 bool parseJson(std::string_view inText, TiXmlNode* ioNode, bool inArraysAsItems);
 
@@ -57,8 +59,9 @@ bool parseJson(std::string_view inText, TiXmlNode* ioNode, bool inArraysAsItems)
 void writeJson(const TiXmlElement* inElement, std::string& ioOutput, int inLevel);
 
 // inText escaped for the inside of a JSON string: quote and backslash get a backslash, the
-// usual control characters their short escapes, any other byte outside printable ASCII
-// "\u00" and two lower-case hex digits.
+// usual control characters their short escapes; characters of well-formed UTF-8 stay as
+// they are; every other byte outside printable ASCII (controls, DEL, the bytes of malformed
+// UTF-8) becomes "\u00" and two lower-case hex digits.
 std::string jsonEscape(std::string_view inText);
 
 // True, with the text in outText, when inNode's first child is a text node (CDATA included).
