@@ -383,24 +383,34 @@ private:
 
     void routeRest(std::map<std::string, std::string>& ioParameters,
                    std::set<std::string>& outPathKeys) {
-        if (itsCommandPath)
+        if (itsCommandPath) {
+            // "command/NAME" names the command itself; the prefix is no part of the name the
+            // server knows.
+            nameCommand(itsMethodName.substr(std::strlen(kCommandPathPrefix)));
             return;
+        }
         const auto router = itsManager.getRestRouter();
         std::string command;
         std::map<std::string, std::string> pathArguments;
         if (!router || !router->lookup(itsRestPath, itsMethod, command, pathArguments))
             throw ztException(ztErr_invalidCommand, "Invalid REST command.");
-        if (const auto model = wsdl()) {
-            std::string canonical;
-            if (model->getCommandName(command, canonical))
-                command = canonical;
-        }
-        itsCommand->SetValue(command);
-        itsMethodName = command;
+        nameCommand(command);
         for (auto& [key, value] : pathArguments) {
             outPathKeys.insert(key);
             ioParameters.emplace(key, value);
         }
+    }
+
+    // Gives the command element and the method the command's name, in the WSDL's spelling
+    // when the WSDL knows it.
+    void nameCommand(std::string inCommand) {
+        if (const auto model = wsdl()) {
+            std::string canonical;
+            if (model->getCommandName(inCommand, canonical))
+                inCommand = canonical;
+        }
+        itsCommand->SetValue(inCommand);
+        itsMethodName = inCommand;
     }
 
     void send() {
