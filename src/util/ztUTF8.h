@@ -16,6 +16,14 @@ constexpr bool ztIsSurrogate(char32_t inCodePoint) {
     return inCodePoint >= 0xD800 && inCodePoint <= 0xDFFF;
 }
 
+// The characters an XML text may carry, as they are or as a character reference: all but
+// U+0000, the surrogates, U+FFFE, U+FFFF and values above U+10FFFF. Controls count: XML 1.1
+// takes them as references, and this library writes control bytes as references.
+constexpr bool ztIsXmlCharacter(char32_t inCodePoint) {
+    return inCodePoint != 0 && !ztIsSurrogate(inCodePoint) && inCodePoint != 0xFFFE &&
+           inCodePoint != 0xFFFF && inCodePoint <= ztMaxCodePoint;
+}
+
 // The length (1 to 4) of the well-formed UTF-8 sequence that starts at inPos of inText,
 // with its code point in outCodePoint; 0 (outCodePoint untouched) when the bytes there are
 // not one: a stray continuation byte, a lead byte that no sequence starts with (C0, C1,

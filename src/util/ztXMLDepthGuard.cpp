@@ -91,7 +91,7 @@ private:
             const size_t end = referenceEnd(pos, inEnd, codePoint);
             if (end == 0)
                 return false;
-            if (!isXmlCharacter(codePoint)) {
+            if (!ztIsXmlCharacter(codePoint)) {
                 itsBadReference.assign(itsText.substr(pos, end - pos));
                 return false;
             }
@@ -130,13 +130,6 @@ private:
 
     static int decimalValue(char inChar) {
         return inChar >= '0' && inChar <= '9' ? inChar - '0' : -1;
-    }
-
-    // XML's characters, but for the controls: this library prints control bytes as
-    // references of their own, and reads them back.
-    static bool isXmlCharacter(char32_t inCodePoint) {
-        return inCodePoint != 0 && !ztIsSurrogate(inCodePoint) && inCodePoint != 0xFFFE &&
-               inCodePoint != 0xFFFF && inCodePoint <= ztMaxCodePoint;
     }
 
     static bool startsWith(std::string_view inText, std::string_view inPrefix) {

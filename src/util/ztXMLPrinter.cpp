@@ -1,6 +1,7 @@
 // Text output of TinyXML trees.
 #include "util/ztXMLPrinter.h"
 
+#include "util/ztHexDigit.h"
 #include "util/ztUTF8.h"
 
 #include <cstddef>
@@ -8,21 +9,22 @@
 
 namespace {
 
-bool isHexDigit(char inChar) {
-    return (inChar >= '0' && inChar <= '9') || (inChar >= 'a' && inChar <= 'f') ||
-           (inChar >= 'A' && inChar <= 'F');
-}
-
 // Length of the hexadecimal character reference ("&#x", hex digits, ";") that starts at
-// inPos, or 0 when there is none. Only a well-formed reference passes through unescaped;
-// anything looser would let markup inside the text reach the output raw.
+// inPos, or 0 when there is none. Only a well-formed reference to a character XML allows
+// passes through unescaped: anything looser would let markup inside the text reach the
+// output raw, and a reference to a surrogate or beyond U+10FFFF would make the whole
+// answer unreadable to an XML parser.
 size_t hexReferenceLength(std::string_view inText, size_t inPos) {
     if (inText.substr(inPos, 3) != "&#x")
         return 0;
     size_t end = inPos + 3;
-    while (end < inText.size() && isHexDigit(inText[end]))
-        ++end;
-    if (end == inPos + 3 || end == inText.size() || inText[end] != ';')
+    char32_t value = 0;
+    for (; end < inText.size() && ztHexDigitValue(inText[end]) >= 0; ++end) {
+        value = value * 16 + static_cast<char32_t>(ztHexDigitValue(inText[end]));
+        if (value > ztMaxCodePoint)
+            value = ztMaxCodePoint + 1;
+    }
+    if (end == inPos + 3 || end == inText.size() || inText[end] != ';' || !ztIsXmlCharacter(value))
         return 0;
     return end + 1 - inPos;
 }
@@ -37,7 +39,7 @@ bool isKeptControl(uint8_t inByte) {
 size_t rawCharacterLength(std::string_view inText, size_t inPos) {
     char32_t codePoint = 0;
     const size_t length = ztUTF8SequenceLength(inText, inPos, codePoint);
-    if (length < 2 || codePoint == 0xFFFE || codePoint == 0xFFFF)
+    if (length < 2 || !ztIsXmlCharacter(codePoint))
         return 0;
     return length;
 }
