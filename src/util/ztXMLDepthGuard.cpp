@@ -22,8 +22,9 @@ public:
 
     ztXMLScanResult scan(size_t inMaxDepth) {
         if (!within(inMaxDepth))
-            return itsBadReference.empty() ? ztXMLScanResult::malformed
-                                           : ztXMLScanResult::forbiddenReference;
+            return ztXMLScanResult::malformed;
+        if (!itsBadReference.empty())
+            return ztXMLScanResult::forbiddenReference;
         if (itsDecoded != nullptr)
             itsDecoded->append(itsText.substr(itsCopied));
         return ztXMLScanResult::ok;
@@ -80,7 +81,8 @@ private:
     // of a code point, so it is given the UTF-8 bytes instead; those are plain bytes to it
     // and change nothing about where markup lies. A malformed "&#" is refused: TinyXML
     // looks for its ";" anywhere further on and would skip whatever markup lies between,
-    // nesting included.
+    // nesting included. The first reference to a character XML does not allow is kept, and
+    // the scan goes on: the depth must still be told for ztXMLDepthWithin.
     bool references(size_t inBegin, size_t inEnd, Region inRegion) {
         // Searched within the run only: a search to the end of the text for every run would
         // cost the square of the text's length.
@@ -91,10 +93,8 @@ private:
             const size_t end = referenceEnd(pos, inEnd, codePoint);
             if (end == 0)
                 return false;
-            if (!ztIsXmlCharacter(codePoint)) {
+            if (!ztIsXmlCharacter(codePoint) && itsBadReference.empty())
                 itsBadReference.assign(itsText.substr(pos, end - pos));
-                return false;
-            }
             if (itsDecoded != nullptr && codePoint >= 0x80 && inRegion != Region::declaration) {
                 itsDecoded->append(itsText.substr(itsCopied, pos - itsCopied));
                 ztAppendUTF8(*itsDecoded, codePoint);

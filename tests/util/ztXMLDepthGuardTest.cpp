@@ -186,9 +186,17 @@ TEST(ztXMLDepthGuard, ReferencesAreDecodedWhereTinyXmlReadsThem) {
         EXPECT_EQ(badReference, row.badReference);
         EXPECT_EQ(ztXMLDepthWithin(row.text), row.result != R::malformed);
     }
-    // The depth bound holds as in ztXMLDepthWithin.
+    // The depth bound holds as in ztXMLDepthWithin, after a forbidden reference too.
     std::string prepared;
     std::string badReference;
+    const std::string deepAfterReference =
+        "<r>&#xD800;" + nested(ztMaxNestingDepth) + "&#xDC00;</r>";
+    EXPECT_FALSE(ztXMLDepthWithin(deepAfterReference));
+    EXPECT_EQ(ztXMLPrepare(deepAfterReference, prepared, badReference), ztXMLScanResult::malformed);
+    EXPECT_TRUE(ztXMLDepthWithin("<r>&#xD800;" + nested(ztMaxNestingDepth - 1) + "</r>"));
+    EXPECT_EQ(ztXMLPrepare("<r>&#xD800;<a>&#xDC00;</a></r>", prepared, badReference),
+              ztXMLScanResult::forbiddenReference);
+    EXPECT_EQ(badReference, "&#xD800;");
     EXPECT_EQ(ztXMLPrepare(nested(ztMaxNestingDepth + 1), prepared, badReference),
               ztXMLScanResult::malformed);
     EXPECT_EQ(ztXMLPrepare(nested(ztMaxNestingDepth), prepared, badReference), ztXMLScanResult::ok);
