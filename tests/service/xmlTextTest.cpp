@@ -8,7 +8,8 @@
 
 namespace {
 
-// "café 中文 😀": two-, three- and four-byte characters.
+// "cafe" with an acute e, two CJK characters and an emoji: two-, three- and four-byte
+// characters.
 const std::string kText = "caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80";
 
 class TextTest : public ServiceTest {
