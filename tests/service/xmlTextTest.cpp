@@ -3,6 +3,8 @@
 // UTF-8 and come back as the same characters in every dialect.
 #include "serviceFixture.h"
 
+#include <tinyxml.h>
+
 #include <string>
 #include <vector>
 
@@ -14,8 +16,9 @@ const std::string kText = "caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80
 
 class TextTest : public ServiceTest {
 protected:
-    void SetUp() override {
-        startServerAt("127.0.24.1");
+    // Each test has its own address (127.0.24.inHost), so that tests may run in parallel.
+    void start(int inHost) {
+        startServerAt("127.0.24." + std::to_string(inHost));
         itsSession = login();
         ASSERT_EQ(itsSession.size(), 20u);
     }
@@ -34,6 +37,7 @@ protected:
 };
 
 TEST_F(TextTest, CharactersSurviveEveryDialect) {
+    start(1);
     struct Sent {
         const char* name;
         std::string folder;
@@ -93,6 +97,32 @@ TEST_F(TextTest, CharactersSurviveEveryDialect) {
         EXPECT_TRUE(answers[2].has("<description>" + kText + "</description>")) << answers[2].text;
         EXPECT_TRUE(answers[3].has(R"("description":")" + kText + "\"")) << answers[3].text;
     }
+}
+
+// Bytes that are no UTF-8 travel as they are and print one escape per byte, as they always
+// have; a reference XML does not allow is refused before anything reaches the server.
+TEST_F(TextTest, MalformedTextAndForbiddenReferences) {
+    start(2);
+    const Answer added = run(json("AddFolder", jsonFolder("utf8-stray", "a\xC3(\xFF")));
+    ASSERT_EQ(added.status, 200) << added.text;
+    const std::string get = "<GetFolder><session>" + itsSession +
+                            "</session><folderRef>{#22-utf8-stray}</folderRef></GetFolder>";
+    const Answer soapAnswer = run(soap(get));
+    EXPECT_TRUE(soapAnswer.has("<description>a&#xC3;(&#xFF;</description>")) << soapAnswer.text;
+    const Answer jsonAnswer = run(
+        json("GetFolder", R"({"session":")" + itsSession + R"(","folderRef":"{#22-utf8-stray}"})"));
+    EXPECT_TRUE(jsonAnswer.has(R"("description":"a\u00c3(\u00ff")")) << jsonAnswer.text;
+
+    const Answer refused = run(soap(soapFolder("utf8-surrogate", "&#xD800;")));
+    EXPECT_TRUE(refused.has("<errorcode>" +
+                            std::to_string(6000 + TiXmlBase::TIXML_ERROR_READING_ELEMENT_VALUE) +
+                            "</errorcode>"))
+        << refused.text;
+    EXPECT_TRUE(refused.has("&amp;#xD800;")) << refused.text;
+    const Answer missing =
+        run(soap("<GetFolder><session>" + itsSession +
+                 "</session><folderRef>{#22-utf8-surrogate}</folderRef></GetFolder>"));
+    EXPECT_TRUE(missing.has("<errorcode>")) << missing.text;
 }
 
 } // namespace
