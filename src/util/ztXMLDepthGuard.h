@@ -30,13 +30,13 @@ enum class ztXMLScanResult {
 
 // The scan of ztXMLDepthWithin, and the numeric character references where TinyXML reads
 // them (element text, quoted attribute values, the XML declaration): a "&#" must begin a
-// reference "&#" decimal digits ";" or "&#x" hex digits ";" (malformed otherwise; TinyXML
+// reference "&#" decimal digits ";" or "&#x" hex digits ";" (malformed otherwise: TinyXML
 // would skip the markup up to the next ";"), and the reference must name U+0001 to
-// U+10FFFF other than a surrogate, U+FFFE or U+FFFF (forbiddenReference otherwise, with the
-// first such reference as written in outBadReference, when the depth is within bounds). On ok,
-// outText is inText with every reference from U+0080 up in element text and attribute values
-// replaced by the character's UTF-8 bytes, which TinyXML's legacy mode takes as they are and which
-// change no markup; smaller references are left to TinyXML, which reads them right. Otherwise
-// outText is empty.
+// U+10FFFF other than a surrogate, U+FFFE or U+FFFF (forbiddenReference otherwise, with
+// the first such reference as written in outBadReference, provided the depth is within
+// bounds). On ok, outText is inText with every reference from U+0080 up in element text and
+// attribute values replaced by the character's UTF-8 bytes, which TinyXML's legacy mode
+// takes as they are and which change no markup; smaller references are left to TinyXML,
+// which reads them right. Otherwise outText is empty.
 ztXMLScanResult ztXMLPrepare(std::string_view inText, std::string& outText,
                              std::string& outBadReference, size_t inMaxDepth = ztMaxNestingDepth);

@@ -38,13 +38,14 @@ JsonType jsonTypeFromAttribute(const char* inValue);
 inline constexpr size_t jsonMaxDepth = ztMaxNestingDepth;
 
 // Reads one JSON object from inText into children of ioNode: members become child elements
-// named after them, in order (names as written, escapes included); in values "\uXXXX" is
-// that code point in UTF-8, a surrogate pair the one character it encodes, and a surrogate
-// escape without its partner U+FFFD; other bytes are taken as they are; a member "@name" sets the
+// named after them, in order (names as written, escapes included); a member "@name" sets the
 // attribute name (ioNode must be an element then) and "#text" or "#cdata" appends text. With
-// inArraysAsItems an array becomes one element holding an "item" child per entry; without it,
-// repeated siblings. On malformed input (or input nested deeper than jsonMaxDepth) every child of
-// ioNode is removed, its attributes are restored and the result is false; it never throws for bad
+// inArraysAsItems an array becomes one element holding an "item" child per entry; without
+// it, repeated siblings. In quoted values "\uXXXX" is that code point in UTF-8, a surrogate
+// pair the one character it encodes, and a surrogate escape without its partner U+FFFD;
+// every other byte is taken as it is.
+// On malformed input (or input nested deeper than jsonMaxDepth) every child of ioNode is
+// removed, its attributes are restored and the result is false; it never throws for bad
 // input. Only std::bad_alloc escapes.
 bool parseJson(std::string_view inText, TiXmlNode* ioNode, bool inArraysAsItems);
 
