@@ -30,7 +30,7 @@ public:
         return ztXMLScanResult::ok;
     }
 
-    const std::string& badReference() const { return itsBadReference; }
+    std::string_view badReference() const { return itsBadReference; }
 
 private:
     bool within(size_t inMaxDepth) {
@@ -94,7 +94,7 @@ private:
             if (end == 0)
                 return false;
             if (!ztIsXmlCharacter(codePoint) && itsBadReference.empty())
-                itsBadReference.assign(itsText.substr(pos, end - pos));
+                itsBadReference = itsText.substr(pos, end - pos);
             if (itsDecoded != nullptr && codePoint >= 0x80 && inRegion != Region::declaration) {
                 itsDecoded->append(itsText.substr(itsCopied, pos - itsCopied));
                 ztAppendUTF8(*itsDecoded, codePoint);
@@ -277,7 +277,7 @@ private:
     size_t itsPos = 0;
     std::string* itsDecoded; // not owned
     size_t itsCopied = 0;    // how much of itsText itsDecoded holds
-    std::string itsBadReference;
+    std::string_view itsBadReference; // within itsText
 };
 
 } // namespace
@@ -294,6 +294,6 @@ ztXMLScanResult ztXMLPrepare(std::string_view inText, std::string& outText,
     const ztXMLScanResult result = scanner.scan(inMaxDepth);
     if (result != ztXMLScanResult::ok)
         outText.clear();
-    outBadReference = scanner.badReference();
+    outBadReference.assign(scanner.badReference());
     return result;
 }
