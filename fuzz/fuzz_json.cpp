@@ -1,7 +1,9 @@
 // Fuzzes the JSON reader, which reads JSON-RPC requests, REST bodies and query parameters
 // from anyone on the network, and the JSON writer over whatever tree the reader builds.
 // Any input must end in a tree or in a clean failure that leaves the target without
-// children and with its own attributes; an accepted tree must print as JSON.
+// children and with its own attributes; an accepted tree must print as JSON, and as UTF-8
+// when the input was UTF-8.
+#include "util/ztUTF8.h"
 #include "util/ztXMLUtil.h"
 
 #include <tinyxml.h>
@@ -35,6 +37,8 @@ void readAndWrite(std::string_view inText, bool inArraysAsItems) {
     std::string compact;
     ztXMLUtil::writeJson(&params, compact, -1);
     check(!compact.empty(), "an accepted tree printed nothing");
+    // Escapes decode to UTF-8 (U+FFFD for a lone surrogate), never to malformed bytes.
+    check(!ztIsValidUTF8(inText) || ztIsValidUTF8(compact), "UTF-8 in, malformed UTF-8 out");
     std::string indented;
     ztXMLUtil::writeJson(&params, indented, 0);
     check(indented.size() >= compact.size(), "indenting made the text shorter");

@@ -38,12 +38,27 @@ size_t deepestElement(const TiXmlNode& inRoot) {
     return deepest;
 }
 
+// What a request parse hands TinyXML, references decoded, must stay within the bound too.
+void checkPrepared(const std::string& inText) {
+    std::string prepared;
+    std::string badReference;
+    if (ztXMLPrepare(inText, prepared, badReference) != ztXMLScanResult::ok)
+        return;
+    TiXmlDocument doc;
+    doc.Parse(prepared.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+    if (deepestElement(doc) > ztMaxNestingDepth) {
+        std::fprintf(stderr, "decoded text parsed %zu levels deep\n", deepestElement(doc));
+        std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize) {
     const std::string text(reinterpret_cast<const char*>(inData), inSize);
     if (!ztXMLDepthWithin(text))
         return 0;
+    checkPrepared(text);
     TiXmlDocument doc;
     doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
     if (deepestElement(doc) > ztMaxNestingDepth) {

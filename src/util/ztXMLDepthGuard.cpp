@@ -1,18 +1,48 @@
 // The nesting pre-scan: a tokenizer that agrees with TinyXML on what starts and ends an
-// element, and errs towards rejecting where it cannot be sure.
+// element, and errs towards rejecting where it cannot be sure. It also checks and decodes
+// the numeric character references wherever TinyXML reads references.
 #include "util/ztXMLDepthGuard.h"
+
+#include "util/ztHexDigit.h"
+#include "util/ztUTF8.h"
 
 #include <cctype>
 
 namespace {
 
+// Where a run of text lies: TinyXML reads references in the text of elements, in quoted
+// attribute values and in the declaration; only the first two carry request data.
+enum class Region { text, attributeValue, declaration };
+
 class Scanner {
 public:
-    explicit Scanner(std::string_view inText) : itsText(inText) {}
+    // outDecoded, when not null, receives the text with references decoded.
+    Scanner(std::string_view inText, std::string* outDecoded)
+        : itsText(inText), itsDecoded(outDecoded) {}
 
+    ztXMLScanResult scan(size_t inMaxDepth) {
+        if (!within(inMaxDepth))
+            return ztXMLScanResult::malformed;
+        if (!itsBadReference.empty())
+            return ztXMLScanResult::forbiddenReference;
+        if (itsDecoded != nullptr)
+            itsDecoded->append(itsText.substr(itsCopied));
+        return ztXMLScanResult::ok;
+    }
+
+    std::string_view badReference() const { return itsBadReference; }
+
+private:
     bool within(size_t inMaxDepth) {
         size_t depth = 0;
-        while (skipTo('<')) {
+        for (;;) {
+            const size_t textStart = itsPos;
+            const bool found = skipTo('<');
+            // Text outside the root is never read by TinyXML.
+            if (depth > 0 && !references(textStart, itsPos, Region::text))
+                return false;
+            if (!found)
+                return true;
             const std::string_view rest = itsText.substr(itsPos);
             if (rest.size() < 2)
                 return true; // a lone '<' at the end: TinyXML fails, nothing nests
@@ -44,10 +74,64 @@ public:
                     return false;
             }
         }
+    }
+
+    // Checks the numeric character references in [inBegin, inEnd) and decodes those of text
+    // and attribute values from U+0080 up. TinyXML's legacy mode keeps only the lowest byte
+    // of a code point, so it is given the UTF-8 bytes instead; those are plain bytes to it
+    // and change nothing about where markup lies. A malformed "&#" is refused: TinyXML
+    // looks for its ";" anywhere further on and would skip whatever markup lies between,
+    // nesting included. The first reference to a character XML does not allow is kept, and
+    // the scan goes on: the depth must still be told for ztXMLDepthWithin.
+    bool references(size_t inBegin, size_t inEnd, Region inRegion) {
+        // Searched within the run only: a search to the end of the text for every run would
+        // cost the square of the text's length.
+        const std::string_view run = itsText.substr(0, inEnd);
+        for (size_t pos = run.find("&#", inBegin); pos != std::string_view::npos;
+             pos = run.find("&#", pos)) {
+            char32_t codePoint = 0;
+            const size_t end = referenceEnd(pos, inEnd, codePoint);
+            if (end == 0)
+                return false;
+            if (!ztIsXmlCharacter(codePoint) && itsBadReference.empty())
+                itsBadReference = itsText.substr(pos, end - pos);
+            if (itsDecoded != nullptr && codePoint >= 0x80 && inRegion != Region::declaration) {
+                itsDecoded->append(itsText.substr(itsCopied, pos - itsCopied));
+                ztAppendUTF8(*itsDecoded, codePoint);
+                itsCopied = end;
+            }
+            pos = end;
+        }
         return true;
     }
 
-private:
+    // The end of the reference "&#" digits ";" (decimal) or "&#x" hex digits ";" that starts
+    // at inPos and ends before inLimit, with its value (above U+10FFFF held as 0x110000); 0
+    // when there is none. No digits at all is what TinyXML reads as U+0000.
+    size_t referenceEnd(size_t inPos, size_t inLimit, char32_t& outCodePoint) const {
+        size_t pos = inPos + 2;
+        const bool hex = pos < inLimit && itsText[pos] == 'x';
+        if (hex)
+            ++pos;
+        char32_t value = 0;
+        for (; pos < inLimit && itsText[pos] != ';'; ++pos) {
+            const int digit = hex ? ztHexDigitValue(itsText[pos]) : decimalValue(itsText[pos]);
+            if (digit < 0)
+                return 0;
+            value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+            if (value > ztMaxCodePoint)
+                value = ztMaxCodePoint + 1;
+        }
+        if (pos == inLimit)
+            return 0;
+        outCodePoint = value;
+        return pos + 1;
+    }
+
+    static int decimalValue(char inChar) {
+        return inChar >= '0' && inChar <= '9' ? inChar - '0' : -1;
+    }
+
     static bool startsWith(std::string_view inText, std::string_view inPrefix) {
         return inText.substr(0, inPrefix.size()) == inPrefix;
     }
@@ -117,6 +201,8 @@ private:
         }
         if (quote != 0)
             return false; // the '>' found lies inside a quoted value
+        if (!references(itsPos, end, Region::declaration))
+            return false;
         itsPos = end + 1;
         return true;
     }
@@ -170,7 +256,8 @@ private:
         const char quote = itsText[itsPos];
         if (quote == '"' || quote == '\'') {
             const size_t end = itsText.find(quote, itsPos + 1);
-            if (end == std::string_view::npos)
+            if (end == std::string_view::npos ||
+                !references(itsPos + 1, end, Region::attributeValue))
                 return false;
             itsPos = end + 1;
             return true;
@@ -188,10 +275,25 @@ private:
 
     std::string_view itsText;
     size_t itsPos = 0;
+    std::string* itsDecoded; // not owned
+    size_t itsCopied = 0;    // how much of itsText itsDecoded holds
+    std::string_view itsBadReference; // within itsText
 };
 
 } // namespace
 
 bool ztXMLDepthWithin(std::string_view inText, size_t inMaxDepth) {
-    return Scanner(inText).within(inMaxDepth);
+    return Scanner(inText, nullptr).scan(inMaxDepth) != ztXMLScanResult::malformed;
+}
+
+ztXMLScanResult ztXMLPrepare(std::string_view inText, std::string& outText,
+                             std::string& outBadReference, size_t inMaxDepth) {
+    outText.clear();
+    outBadReference.clear();
+    Scanner scanner(inText, &outText);
+    const ztXMLScanResult result = scanner.scan(inMaxDepth);
+    if (result != ztXMLScanResult::ok)
+        outText.clear();
+    outBadReference.assign(scanner.badReference());
+    return result;
 }

@@ -1,32 +1,47 @@
 // Text output of TinyXML trees.
 #include "util/ztXMLPrinter.h"
 
+#include "util/ztHexDigit.h"
+#include "util/ztUTF8.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace {
 
-bool isHexDigit(char inChar) {
-    return (inChar >= '0' && inChar <= '9') || (inChar >= 'a' && inChar <= 'f') ||
-           (inChar >= 'A' && inChar <= 'F');
-}
-
 // Length of the hexadecimal character reference ("&#x", hex digits, ";") that starts at
-// inPos, or 0 when there is none. Only a well-formed reference passes through unescaped;
-// anything looser would let markup inside the text reach the output raw.
+// inPos, or 0 when there is none. Only a well-formed reference to a character XML allows
+// passes through unescaped: anything looser would let markup inside the text reach the
+// output raw, and a reference to a surrogate or beyond U+10FFFF would make the whole
+// answer unreadable to an XML parser.
 size_t hexReferenceLength(std::string_view inText, size_t inPos) {
     if (inText.substr(inPos, 3) != "&#x")
         return 0;
     size_t end = inPos + 3;
-    while (end < inText.size() && isHexDigit(inText[end]))
-        ++end;
-    if (end == inPos + 3 || end == inText.size() || inText[end] != ';')
+    char32_t value = 0;
+    for (; end < inText.size() && ztHexDigitValue(inText[end]) >= 0; ++end) {
+        value = value * 16 + static_cast<char32_t>(ztHexDigitValue(inText[end]));
+        if (value > ztMaxCodePoint)
+            value = ztMaxCodePoint + 1;
+    }
+    if (end == inPos + 3 || end == inText.size() || inText[end] != ';' || !ztIsXmlCharacter(value))
         return 0;
     return end + 1 - inPos;
 }
 
 bool isKeptControl(uint8_t inByte) {
     return inByte == '\t' || inByte == '\n' || inByte == '\r';
+}
+
+// Length of the character from U+0080 up that starts at inPos and prints as it is: a
+// well-formed UTF-8 sequence of a character XML allows (U+FFFE and U+FFFF it does not).
+// 0 for anything else, whose bytes print one reference each, as stray bytes always have.
+size_t rawCharacterLength(std::string_view inText, size_t inPos) {
+    char32_t codePoint = 0;
+    const size_t length = ztUTF8SequenceLength(inText, inPos, codePoint);
+    if (length < 2 || !ztIsXmlCharacter(codePoint))
+        return 0;
+    return length;
 }
 
 // Visits the node kinds the way TiXmlNode::Accept does, one node at a time.
@@ -126,6 +141,11 @@ void simpleXmlPrinter::appendEscaped(std::string_view inText) {
         }
         if (byte >= 0x20 && byte <= 0x7E && c != '\\') {
             itsText += c;
+            continue;
+        }
+        if (const size_t length = byte >= 0x80 ? rawCharacterLength(inText, i) : 0) {
+            itsText.append(inText.substr(i, length));
+            i += length - 1;
             continue;
         }
         if (itsReplaceControl && byte < 0x20 && !isKeptControl(byte)) {

@@ -1,7 +1,8 @@
 #pragma once
-// Prints TinyXML trees as the text that callers receive: this library's own byte-wise
-// escaping, optional replacement of control characters, optional omission of attributes
-// and optional indentation.
+// Prints TinyXML trees as the text that callers receive: this library's own escaping
+// (characters of well-formed UTF-8 as they are, markup characters, controls, the backslash
+// and every byte of malformed UTF-8 as references), optional replacement of control
+// characters, optional omission of attributes and optional indentation.
 
 #include <tinyxml.h>
 

@@ -7,6 +7,7 @@
 #include "messages/ztException.h"
 #include "messages/ztMessageTexts.h"
 #include "util/ztStreamLexer.h"
+#include "util/ztUTF8.h"
 
 #include <tinyxml.h>
 
@@ -76,8 +77,40 @@ int hexValue(char inChar) {
     return -1;
 }
 
-// JSON escapes as this system has always read them: "\u00XX" is the byte XX, so that every
-// byte written by jsonEscape() reads back unchanged; "\u" with any other digits is a plain u.
+// The value of the four hex digits at inPos, or -1 when inText holds no four there.
+int32_t hex4At(std::string_view inText, size_t inPos) {
+    if (inPos > inText.size() || inText.size() - inPos < 4)
+        return -1;
+    int32_t value = 0;
+    for (size_t i = inPos; i < inPos + 4; ++i) {
+        const int digit = hexValue(inText[i]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+// The character of a "\uXXXX" escape with the value inFirst; ioPos is just behind its
+// digits. A high surrogate takes the low surrogate escape that follows it, and ioPos moves
+// behind that one too. A surrogate without its partner names no character and reads as
+// U+FFFD; an escape after a lone high surrogate is read on its own.
+char32_t readUnicodeEscape(std::string_view inText, size_t& ioPos, char32_t inFirst) {
+    if (inFirst < 0xD800 || inFirst > 0xDBFF)
+        return ztIsSurrogate(inFirst) ? ztReplacementCharacter : inFirst;
+    if (inText.substr(ioPos, 2) != "\\u")
+        return ztReplacementCharacter;
+    const int32_t second = hex4At(inText, ioPos + 2);
+    if (second < 0xDC00 || second > 0xDFFF)
+        return ztReplacementCharacter;
+    ioPos += 6;
+    return 0x10000 + ((inFirst - 0xD800) << 10) + (static_cast<char32_t>(second) - 0xDC00);
+}
+
+// JSON escapes: "\uXXXX" is the code point XXXX in UTF-8 (a surrogate pair one character
+// above U+FFFF), the short escapes their control characters, a backslash before any other
+// character that character ("\u" without four hex digits a plain u). Every other byte,
+// malformed UTF-8 included, is taken as it is.
 std::string unescape(std::string_view inText) {
     std::string result;
     result.reserve(inText.size());
@@ -88,12 +121,13 @@ std::string unescape(std::string_view inText) {
             continue;
         }
         const char next = inText[++i];
-        if (next == 'u' && i + 4 < inText.size() && inText[i + 1] == '0' && inText[i + 2] == '0' &&
-            hexValue(inText[i + 3]) >= 0 && hexValue(inText[i + 4]) >= 0) {
-            result.push_back(
-                static_cast<char>(hexValue(inText[i + 3]) * 16 + hexValue(inText[i + 4])));
-            i += 4;
-            continue;
+        if (next == 'u') {
+            if (const int32_t first = hex4At(inText, i + 1); first >= 0) {
+                i += 5;
+                ztAppendUTF8(result, readUnicodeEscape(inText, i, static_cast<char32_t>(first)));
+                --i;
+                continue;
+            }
         }
         switch (next) {
         case 'b':
@@ -501,14 +535,21 @@ std::string jsonEscape(std::string_view inText) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string result;
     result.reserve(inText.size());
-    for (const char c : inText) {
+    for (size_t i = 0; i < inText.size(); ++i) {
+        const char c = inText[i];
         const auto byte = static_cast<unsigned char>(c);
+        char32_t codePoint = 0;
         if (const char escape = shortEscape(c)) {
             result.push_back('\\');
             result.push_back(escape);
         } else if (isPrintableAscii(byte)) {
             result.push_back(c);
+        } else if (const size_t length =
+                       byte >= 0x80 ? ztUTF8SequenceLength(inText, i, codePoint) : 0) {
+            result.append(inText.substr(i, length));
+            i += length - 1;
         } else {
+            // Controls, DEL and the bytes of malformed UTF-8, one escape per byte.
             result += "\\u00";
             result.push_back(kHex[byte >> 4]);
             result.push_back(kHex[byte & 0x0F]);

@@ -38,9 +38,12 @@ JsonType jsonTypeFromAttribute(const char* inValue);
 inline constexpr size_t jsonMaxDepth = ztMaxNestingDepth;
 
 // Reads one JSON object from inText into children of ioNode: members become child elements
-// named after them, in order; a member "@name" sets the attribute name (ioNode must be an
-// element then) and "#text" or "#cdata" appends text. With inArraysAsItems an array becomes
-// one element holding an "item" child per entry; without it, repeated siblings.
+// named after them, in order (names as written, escapes included); a member "@name" sets the
+// attribute name (ioNode must be an element then) and "#text" or "#cdata" appends text. With
+// inArraysAsItems an array becomes one element holding an "item" child per entry; without
+// it, repeated siblings. In quoted values "\uXXXX" is that code point in UTF-8, a surrogate
+// pair the one character it encodes, and a surrogate escape without its partner U+FFFD;
+// every other byte is taken as it is.
 // On malformed input (or input nested deeper than jsonMaxDepth) every child of ioNode is
 // removed, its attributes are restored and the result is false; it never throws for bad
 // input. Only std::bad_alloc escapes.
@@ -57,8 +60,9 @@ bool parseJson(std::string_view inText, TiXmlNode* ioNode, bool inArraysAsItems)
 void writeJson(const TiXmlElement* inElement, std::string& ioOutput, int inLevel);
 
 // inText escaped for the inside of a JSON string: quote and backslash get a backslash, the
-// usual control characters their short escapes, any other byte outside printable ASCII
-// "\u00" and two lower-case hex digits.
+// usual control characters their short escapes; characters of well-formed UTF-8 stay as
+// they are; every other byte outside printable ASCII (controls, DEL, the bytes of malformed
+// UTF-8) becomes "\u00" and two lower-case hex digits.
 std::string jsonEscape(std::string_view inText);
 // The text of a JSON string's inside, read the way parseJson reads values: "\u00XX" is the
 // byte XX, the short escapes their control characters, a backslash before any other

@@ -403,19 +403,25 @@ private:
         std::map<std::string, std::string> pathArguments;
         if (!router || !router->lookup(itsRestPath, itsMethod, command, pathArguments))
             throw ztException(ztErr_invalidCommand, "Invalid REST command.");
-        if (const auto model = wsdl()) {
-            std::string canonical;
-            if (model->getCommandName(command, canonical))
-                command = canonical;
-        }
-        itsCommand->SetValue(command);
-        itsMethodName = command;
+        nameCommand(command);
         for (auto& [key, value] : pathArguments) {
             if (hasKeyNoCase(ioParameters, key))
                 continue;
             outPathKeys.insert(key);
             ioParameters.emplace(key, value);
         }
+    }
+
+    // Gives the command element and the method the command's name, in the WSDL's spelling
+    // when the WSDL knows it.
+    void nameCommand(std::string inCommand) {
+        if (const auto model = wsdl()) {
+            std::string canonical;
+            if (model->getCommandName(inCommand, canonical))
+                inCommand = canonical;
+        }
+        itsCommand->SetValue(inCommand);
+        itsMethodName = inCommand;
     }
 
     void send() {

@@ -24,6 +24,8 @@ constexpr const char* kInvalidCommand = "Invalid command.";
 constexpr const char* kRestParseError = "Parse error, incorrect REST data";
 constexpr const char* kRestMissingContent = "Parse error, incorrect REST data. Missing content";
 constexpr const char* kTooDeep = "The XML document is nested too deeply or malformed.";
+constexpr const char* kForbiddenReference =
+    "The character reference $r names no character that XML allows.";
 
 bool equalsNoCase(std::string_view inLeft, std::string_view inRight) {
     if (inLeft.size() != inRight.size())
@@ -156,11 +158,20 @@ void keepXmlWhiteSpace() {
 
 void parseRequestXml(std::string_view inText, TiXmlDocument& ioDocument) {
     ioDocument.Clear();
-    const std::string text(inText.substr(0, inText.find('\0')));
-    if (!ztXMLDepthWithin(text))
+    std::string text;
+    std::string badReference;
+    switch (ztXMLPrepare(inText.substr(0, inText.find('\0')), text, badReference)) {
+    case ztXMLScanResult::ok:
+        break;
+    case ztXMLScanResult::malformed:
         throw ztException(
             static_cast<ztErr>(ztErr_xmlParseBase + TiXmlBase::TIXML_ERROR_PARSING_ELEMENT),
             kTooDeep);
+    case ztXMLScanResult::forbiddenReference:
+        throw ztException(
+            static_cast<ztErr>(ztErr_xmlParseBase + TiXmlBase::TIXML_ERROR_READING_ELEMENT_VALUE),
+            kForbiddenReference, 'r', badReference);
+    }
     keepXmlWhiteSpace();
     ioDocument.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
     if (ioDocument.Error())

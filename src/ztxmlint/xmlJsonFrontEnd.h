@@ -22,11 +22,14 @@ void keepXmlWhiteSpace();
 
 // Parses untrusted XML request text into ioDocument (emptied first) the way every request
 // is read: white space kept (a process-wide TinyXML setting, always set to the same value),
-// bytes taken as they are (legacy encoding), nesting checked before TinyXML's recursive
-// parser sees the text. The text ends at its first NUL, as TinyXML reads it.
+// bytes taken as they are (legacy encoding), numeric character references from U+0080 up
+// as the UTF-8 bytes of their character, nesting checked before TinyXML's recursive parser
+// sees the text (ztXMLPrepare). The text ends at its first NUL, as TinyXML reads it.
 // Throws ztException ztErr_xmlParseBase plus TinyXML's error number with TinyXML's
 // description; a text nested deeper than ztMaxNestingDepth (or malformed so that the depth
-// cannot be told) gives ztErr_xmlParseBase + TIXML_ERROR_PARSING_ELEMENT.
+// cannot be told, a malformed "&#" included) gives ztErr_xmlParseBase +
+// TIXML_ERROR_PARSING_ELEMENT; a reference to U+0000, a surrogate, U+FFFE, U+FFFF or
+// beyond U+10FFFF gives ztErr_xmlParseBase + TIXML_ERROR_READING_ELEMENT_VALUE.
 void parseRequestXml(std::string_view inText, TiXmlDocument& ioDocument);
 
 // Parses a JSON-RPC request. ioRequestDocument is emptied and then holds "Envelope" with the

@@ -31,7 +31,13 @@ protected:
     // the settings.
     void startServer(int inHost,
                      const std::function<void(ztCentralServer::Settings&)>& inTweak = {}) {
-        itsAddress = itsNetwork + std::to_string(inHost);
+        startServerAt(itsNetwork + std::to_string(inHost), inTweak);
+    }
+
+    // The same on any loopback address.
+    void startServerAt(const std::string& inAddress,
+                       const std::function<void(ztCentralServer::Settings&)>& inTweak = {}) {
+        itsAddress = inAddress;
         ztCentralServer::Settings settings;
         settings.itsAddress = ztIPv6(itsAddress.c_str());
         settings.itsPrivateKeyText = ztTestPrivateKeyText;
@@ -52,6 +58,16 @@ protected:
                const std::map<std::string, std::string>& inQuery = {}) {
         Answer answer;
         itsManager.doRequest(inRequest.c_str(), 5, std::string(), inQuery, 0, ioContext,
+                             answer.text, answer.status, answer.headers);
+        return answer;
+    }
+
+    // A REST request on inPath (POST) through the dispatcher's REST interface.
+    Answer runRest(const std::string& inBody, const std::string& inPath,
+                   xmlRequestContext& ioContext, int inXmlWanted = 0,
+                   const std::map<std::string, std::string>& inQuery = {}) {
+        Answer answer;
+        itsManager.doRequest(inBody.c_str(), 5, inPath, inQuery, inXmlWanted, ioContext,
                              answer.text, answer.status, answer.headers);
         return answer;
     }

@@ -3,6 +3,7 @@
 #include "util/ztXMLPrinter.h"
 
 #include "util/ztXMLTestTrees.h"
+#include "ztUTF8TestCases.h"
 
 #include <gtest/gtest.h>
 
@@ -40,10 +41,17 @@ TEST(simpleXmlPrinter, escapesTextByteByByte) {
         {"printable ASCII", "a b~!", false, "a b~!"},
         {"markup characters", "<>\"'", false, "&lt;&gt;&quot;&apos;"},
         {"backslash", "a\\b", false, "a&#x5C;b"},
-        {"two-byte UTF-8 character", "\xC3\xA9", false, "&#xC3;&#xA9;"},
+        {"two-byte UTF-8 character", "\xC3\xA9", false, "\xC3\xA9"},
         {"DEL", "\x7F", false, "&#x7F;"},
         {"existing hexadecimal reference", "x&#xE9;y", false, "x&#xE9;y"},
         {"long hexadecimal reference", "&#x1F600;", false, "&#x1F600;"},
+        {"reference to a control", "&#x1;", false, "&#x1;"},
+        {"reference to U+0000", "&#x0;", false, "&amp;#x0;"},
+        {"reference to a surrogate", "&#xD800;", false, "&amp;#xD800;"},
+        {"reference to U+FFFF", "&#xFFFF;", false, "&amp;#xFFFF;"},
+        {"reference to U+10FFFF", "&#x10FFFF;", false, "&#x10FFFF;"},
+        {"reference past U+10FFFF", "&#x110000;", false, "&amp;#x110000;"},
+        {"reference past 32 bits", "&#x100000041;", false, "&amp;#x100000041;"},
         {"named entity", "&amp;&lt;", false, "&amp;amp;&amp;lt;"},
         {"decimal reference", "&#65;", false, "&amp;#65;"},
         {"lone ampersand", "a & b", false, "a &amp; b"},
@@ -59,6 +67,48 @@ TEST(simpleXmlPrinter, escapesTextByteByByte) {
          true, "a??b"},
         {"tab, line feed, carriage return never replaced", "\t\n\r", true, "&#x09;&#x0A;&#x0D;"},
         {"replacement leaves other bytes alone", "\\\x7F\xC3", true, "&#x5C;&#x7F;&#xC3;"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(printText(row.text, row.replaceControl), "<a>" + row.expected + "</a>");
+    }
+}
+
+TEST(simpleXmlPrinter, wellFormedUTF8PrintsAsItIs) {
+    for (const auto& row : zt::test::wellFormedCharacters()) {
+        SCOPED_TRACE(row.name);
+        const std::string text = "<" + row.bytes + "&";
+        EXPECT_EQ(printText(text, false), "<a>&lt;" + row.bytes + "&amp;</a>");
+        TiXmlElement element("e");
+        element.SetAttribute("v", row.bytes);
+        EXPECT_EQ(print(element), "<e v=\"" + row.bytes + "\" />");
+    }
+    EXPECT_EQ(printText("caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80", true),
+              "<a>caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80</a>");
+}
+
+// Bytes that are no UTF-8 print as they always have, one reference per byte, so that no
+// answer holds malformed UTF-8.
+TEST(simpleXmlPrinter, malformedUTF8PrintsByteByByte) {
+    for (const auto& row : zt::test::malformedBytes()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(printText(row.bytes, false),
+                  "<a>" + zt::test::escapeHighBytes(row.bytes, "&#x%02X;") + "</a>");
+    }
+    struct Row {
+        const char* name;
+        std::string text;
+        bool replaceControl;
+        std::string expected;
+    };
+    const Row rows[] = {
+        // Well-formed UTF-8, but no character XML allows.
+        {"U+FFFE", "\xEF\xBF\xBE", false, "&#xEF;&#xBF;&#xBE;"},
+        {"U+FFFF", "\xEF\xBF\xBF", false, "&#xEF;&#xBF;&#xBF;"},
+        {"stray continuation after a character", "\xC3\xA9\xA9", false, "\xC3\xA9&#xA9;"},
+        {"character after a cut sequence", "\xE4\xB8\xC3\xA9", false, "&#xE4;&#xB8;\xC3\xA9"},
+        {"controls replaced beside characters", "\x01\xC3\xA9\x1F", true, "?\xC3\xA9?"},
+        {"controls kept beside characters", "\x01\xC3\xA9", false, "&#x01;\xC3\xA9"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -3,10 +3,12 @@
 #include "util/ztXMLUtil.h"
 
 #include "messages/ztException.h"
+#include "ztUTF8TestCases.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -147,8 +149,11 @@ TEST_F(ztXMLUtilJson, UnescapesQuotedWords) {
     const Row rows[] = {
         {"quote and backslash", R"({"s":"a\"b\\c"})", "a\"b\\c"},
         {"control escapes", R"({"s":"\b\f\n\r\t"})", "\b\f\n\r\t"},
-        {"byte escapes", R"({"s":"\u0041\u00e9\u00FF\u0000"})", std::string("A\xE9\xFF\0", 4)},
-        {"other code points give a plain u", R"({"s":"\u20ac\u00g1"})", "u20acu00g1"},
+        {"code point escapes", R"({"s":"\u0041\u00e9\u00FF\u0000"})",
+         std::string("A\xC3\xA9\xC3\xBF\0", 6)},
+        {"fewer than four hex digits give a plain u", R"({"s":"\u20ac\u00g1"})",
+         "\xE2\x82\xAC"
+         "u00g1"},
         {"any other character", R"({"s":"\/\q"})", "/q"},
         {"slash u at the end", R"({"s":"\u00"})", "u00"},
         {"line break inside quotes", "{\"s\":\"a\r\nb\"}", "a\nb"},
@@ -165,6 +170,61 @@ TEST_F(ztXMLUtilJson, UnescapesQuotedWords) {
     // Attribute values take the same unescaping.
     ASSERT_TRUE(parse(R"({"@a":"x\ty"})"));
     EXPECT_STREQ(itsParams.Attribute("a"), "x\ty");
+}
+
+// "\\uXXXX" is a code point, written into the tree as UTF-8; a surrogate escape only counts
+// together with its partner, and alone gives U+FFFD, never malformed UTF-8.
+TEST_F(ztXMLUtilJson, UnicodeEscapesBecomeUTF8) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Row {
+        const char* name;
+        std::string escapes;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"U+007F, the last of one byte", R"(\u007F)", "\x7F"},
+        {"U+0080, the first of two bytes", R"(\u0080)", "\xC2\x80"},
+        {"U+00E9", R"(\u00e9)", "\xC3\xA9"},
+        {"U+07FF, the last of two bytes", R"(\u07ff)", "\xDF\xBF"},
+        {"U+0800, the first of three bytes", R"(\u0800)", "\xE0\xA0\x80"},
+        {"U+4E2D, either case of hex digits", R"(\u4e2d\u4E2D)", "\xE4\xB8\xAD\xE4\xB8\xAD"},
+        {"U+FFFF, the last of three bytes", R"(\uFFFF)", "\xEF\xBF\xBF"},
+        {"U+10000, the first surrogate pair", R"(\uD800\uDC00)", "\xF0\x90\x80\x80"},
+        {"U+1F600", R"(\ud83d\ude00)", "\xF0\x9F\x98\x80"},
+        {"U+10FFFF, the last surrogate pair", R"(\uDBFF\uDFFF)", "\xF4\x8F\xBF\xBF"},
+        {"lone high surrogate at the end", R"(a\ud83d)", "a" + replacement},
+        {"lone high surrogate before text", R"(\ud83dxyz)", replacement + "xyz"},
+        {"lone low surrogate", R"(\ude00a)", replacement + "a"},
+        {"pair in the wrong order", R"(\ude00\ud83d)", replacement + replacement},
+        {"two high surrogates, then a low one", R"(\ud83d\ud83d\ude00)",
+         replacement + "\xF0\x9F\x98\x80"},
+        {"high surrogate before another escape", R"(\ud800\u0041)", replacement + "A"},
+        {"high surrogate before a short escape", R"(\ud800\n)", replacement + "\n"},
+        {"high surrogate before a cut escape", R"(\ud800\udc0)", replacement + "udc0"},
+        {"raw UTF-8 beside escapes", "caf\xC3\xA9 \\u4e2d\xE6\x96\x87 \xF0\x9F\x98\x80",
+         "caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80"},
+        {"malformed bytes are taken as they are", "\xC3(\xFF", "\xC3(\xFF"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(parse(R"({"s":")" + row.escapes + R"(","@a":")" + row.escapes + "\"}"));
+        EXPECT_EQ(getTextOr(itsParams.FirstChildElement("s"), "?"), row.text);
+        EXPECT_EQ(getAttributeOr(&itsParams, "a", "?"), row.text);
+    }
+    // Every well-formed character, escaped as JSON writers outside this library escape it.
+    for (const auto& row : zt::test::wellFormedCharacters()) {
+        SCOPED_TRACE(row.name);
+        char escaped[16];
+        if (row.codePoint < 0x10000) {
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(row.codePoint));
+        } else {
+            const unsigned offset = static_cast<unsigned>(row.codePoint) - 0x10000;
+            std::snprintf(escaped, sizeof escaped, "\\u%04X\\u%04X", 0xD800 + (offset >> 10),
+                          0xDC00 + (offset & 0x3FF));
+        }
+        ASSERT_TRUE(parse(R"({"s":")" + std::string(escaped) + "\"}"));
+        EXPECT_EQ(getTextOr(itsParams.FirstChildElement("s"), "?"), row.bytes);
+    }
 }
 
 // Objects and arrays nested inDepth deep, the outer object included.
@@ -331,10 +391,17 @@ TEST_F(ztXMLUtilWriteJson, IndentsTwoSpacesPerLevel) {
     EXPECT_EQ(nested, "prefix[\n      1,\n      2\n    ]");
 }
 
-TEST_F(ztXMLUtilWriteJson, RoundTripsStringsByteForByte) {
-    const std::string json = R"({"s":"a\"b\\c\n\t\u0001\u00e9\u00ff/","o":{"k":"v"}})";
+TEST_F(ztXMLUtilWriteJson, RoundTripsStrings) {
+    // Escaped characters come back as UTF-8; what is written reads back as it is.
+    const std::string json = R"({"s":"a\"b\\c\n\t\u0001\u00e9\u4E2D\ud83d\ude00/","o":{"k":"v"}})";
+    const std::string written =
+        "{\"s\":\"a\\\"b\\\\c\\n\\t\\u0001\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80/"
+        "\",\"o\":{\"k\":\"v\"}}";
     ASSERT_TRUE(parseJson(json, &itsRoot, true));
-    EXPECT_EQ(write(), json);
+    EXPECT_EQ(write(), written);
+    itsRoot = TiXmlElement("root");
+    ASSERT_TRUE(parseJson(written, &itsRoot, true));
+    EXPECT_EQ(write(), written);
 }
 
 // A chain of inDepth elements below ioRoot; TinyXML's own destructor recurses per level, so
@@ -386,12 +453,22 @@ TEST(ztXMLUtilEscape, JsonEscape) {
         {"unit separator", "\x1F", "\\u001f"},
         {"short escapes", "\"\\\b\t\n\f\r", R"(\"\\\b\t\n\f\r)"},
         {"NUL", std::string(1, '\0'), "\\u0000"},
-        {"DEL and high bytes", "\x7F\x80\xC3\xA9\xFF", "\\u007f\\u0080\\u00c3\\u00a9\\u00ff"},
+        {"DEL and malformed UTF-8", "\x7F\x80\xC3\xA9\xFF", "\\u007f\\u0080\xC3\xA9\\u00ff"},
+        {"U+FFFE and U+FFFF are characters in JSON", "\xEF\xBF\xBE\xEF\xBF\xBF",
+         "\xEF\xBF\xBE\xEF\xBF\xBF"},
         {"escape after plain text", "ab\ncd", "ab\\ncd"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(jsonEscape(row.text), row.escaped);
+    }
+    for (const auto& row : zt::test::wellFormedCharacters()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(jsonEscape("\"" + row.bytes + "\n"), "\\\"" + row.bytes + "\\n");
+    }
+    for (const auto& row : zt::test::malformedBytes()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(jsonEscape(row.bytes), zt::test::escapeHighBytes(row.bytes, "\\u00%02x"));
     }
 }
 

@@ -8,6 +8,8 @@
 #include "util/ztXMLUtil.h"
 #include "ztxmlint/xmlSoapEnvelope.h"
 
+#include "../util/ztUTF8TestCases.h"
+
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
@@ -147,8 +149,9 @@ TEST_F(xmlJsonFrontEnd, restBodiesBecomeTheCommandNamedAfterThePath) {
         {"XML body keeps its attributes", xmlDialect_restXml,
          "<?xml version=\"1.0\"?><record a=\"1\"><name>www</name><!--c--></record>",
          "<Envelope><dnsrecords a=\"1\"><name>www</name><!--c--></dnsrecords></Envelope>"},
-        {"XML body takes bytes as they are", xmlDialect_restXml, "<r><n>&#xE9;\xE9</n></r>",
-         "<Envelope><dnsrecords><n>&#xE9;&#xE9;</n></dnsrecords></Envelope>"},
+        {"XML body: references as UTF-8, stray bytes as they are", xmlDialect_restXml,
+         "<r><n>&#xE9;\xE9</n></r>",
+         "<Envelope><dnsrecords><n>\xC3\xA9&#xE9;</n></dnsrecords></Envelope>"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -197,6 +200,15 @@ TEST_F(xmlJsonFrontEnd, restErrors) {
         {"XML nested too deeply", xmlDialect_restXml, deep,
          6000 + TiXmlBase::TIXML_ERROR_PARSING_ELEMENT,
          "The XML document is nested too deeply or malformed."},
+        {"malformed character reference", xmlDialect_restXml, "<a>&#x<b c='x41;'/></a>",
+         6000 + TiXmlBase::TIXML_ERROR_PARSING_ELEMENT,
+         "The XML document is nested too deeply or malformed."},
+        {"reference to a surrogate", xmlDialect_restXml, "<a>&#xDC00;</a>",
+         6000 + TiXmlBase::TIXML_ERROR_READING_ELEMENT_VALUE,
+         "The character reference $r names no character that XML allows."},
+        {"reference past U+10FFFF", xmlDialect_restXml, "<a b='&#1114112;'/>",
+         6000 + TiXmlBase::TIXML_ERROR_READING_ELEMENT_VALUE,
+         "The character reference $r names no character that XML allows."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -207,6 +219,39 @@ TEST_F(xmlJsonFrontEnd, restErrors) {
         EXPECT_EQ(error.getErrorValue(), row.error);
         EXPECT_EQ(error.getTemplate(), row.message);
     }
+}
+
+// Characters reach the command as UTF-8 however the request spells them.
+TEST_F(xmlJsonFrontEnd, requestTextArrivesAsUTF8) {
+    const std::string expected = "caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80";
+    struct Row {
+        const char* name;
+        xmlDialect dialect;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"XML, raw", xmlDialect_restXml, "<r><t>" + expected + "</t></r>"},
+        {"XML, hex references", xmlDialect_restXml,
+         "<r><t>caf&#xE9; &#x4E2D;&#x6587; &#x1F600;</t></r>"},
+        {"XML, decimal references", xmlDialect_restXml,
+         "<r><t>caf&#233; &#20013;&#25991; &#128512;</t></r>"},
+        {"XML, attribute", xmlDialect_restXml,
+         "<r><t v=\"caf&#xE9; &#x4E2D;&#25991; " + std::string("\xF0\x9F\x98\x80") + "\"/></r>"},
+        {"JSON, raw", xmlDialect_restJson, R"({"t":")" + expected + R"("})"},
+        {"JSON, escapes", xmlDialect_restJson, R"({"t":"caf\u00e9 \u4e2d\u6587 \ud83d\ude00"})"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TiXmlElement* command = parseRestRequest(row.text, row.dialect, itsRequest, "p", itsId);
+        const TiXmlElement* t = command->FirstChildElement("t");
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->Attribute("v") ? std::string(t->Attribute("v")) : ztXMLUtil::getTextOr(t, ""),
+                  expected);
+    }
+    TiXmlElement* command = parseJsonRpcRequest(
+        R"({"jsonrpc":"2.0","method":"m","params":{"t":"\u4e2d)" + expected + R"("}})", itsRequest,
+        "", itsId);
+    EXPECT_EQ(ztXMLUtil::getTextOr(command->FirstChildElement("t"), ""), "\xE4\xB8\xAD" + expected);
 }
 
 TEST_F(xmlJsonFrontEnd, xmlAtTheDepthLimitIsAccepted) {
@@ -470,6 +515,50 @@ TEST_F(rendering, restXmlReplacesControlCharactersOnRequest) {
     EXPECT_EQ(itsText, "<soap:Body><result>a?z</result></soap:Body>");
     renderAnswer(body, xmlDialect_restXml, "", false, false, itsText);
     EXPECT_EQ(itsText, "<soap:Body><result>a&#x01;z</result></soap:Body>");
+}
+
+// An answer in UTF-8 comes back as the same characters in every dialect; bytes that are no
+// UTF-8 as one escape each.
+TEST_F(rendering, utf8AnswersInEveryDialect) {
+    const std::string characters = "caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80";
+    const std::string text = characters + "\xFF";
+    struct Row {
+        const char* name;
+        xmlDialect dialect;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"SOAP", xmlDialect_soap, "<t>" + characters + "&#xFF;</t>"},
+        {"REST XML", xmlDialect_restXml, "<t>" + characters + "&#xFF;</t>"},
+        {"JSON-RPC", xmlDialect_jsonRpc, R"("t":")" + characters + R"(\u00ff")"},
+        {"REST JSON", xmlDialect_restJson, R"("t":")" + characters + R"(\u00ff")"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TiXmlElement& body = successfulAnswer(row.dialect);
+        ztXMLUtil::addTextElement(body.FirstChildElement("result"), "t", text);
+        renderAnswer(body, row.dialect, "1", false, true, itsText);
+        EXPECT_NE(itsText.find(row.expected), std::string::npos) << itsText;
+    }
+}
+
+// What an XML answer prints reads back as the same text, for every character.
+TEST_F(rendering, xmlAnswersReadBackAsTheSameText) {
+    const bool condensing = TiXmlBase::IsWhiteSpaceCondensed();
+    for (const auto& row : zt::test::wellFormedCharacters()) {
+        SCOPED_TRACE(row.name);
+        const std::string text = " <" + row.bytes + "&\x01\\\t" + row.bytes + " ";
+        TiXmlElement& body = answerDocument(xmlDialect_restXml);
+        ztXMLUtil::addTextElement(&body, "t", text)->SetAttribute("v", text);
+        renderAnswer(body, xmlDialect_soap, "", false, false, itsText);
+        TiXmlDocument parsed;
+        parseRequestXml(itsText, parsed);
+        const TiXmlElement* t = parsed.RootElement()->FirstChildElement()->FirstChildElement("t");
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(ztXMLUtil::getTextOr(t, ""), text);
+        EXPECT_STREQ(t->Attribute("v"), text.c_str());
+    }
+    TiXmlBase::SetCondenseWhiteSpace(condensing);
 }
 
 TEST_F(rendering, soapPrintsTheWholeDocument) {
