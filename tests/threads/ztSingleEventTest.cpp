@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <thread>
+#if !defined(_WIN32)
+#include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 using namespace zt::platform;
 
@@ -74,6 +76,8 @@ TEST(ztSingleEvent, withoutAHandleEveryChangeFailsWithResFull) {
     }
 }
 
+#if !defined(_WIN32)
+// Descriptor limits are a Linux notion; Windows events have no such limit to reach.
 TEST(ztSingleEvent, creationFailsWithResFullWhenNoDescriptorIsLeft) {
 #if defined(__SANITIZE_ADDRESS__)
     // The sanitizers' own checks open pipes; without a free descriptor they misreport.
@@ -98,6 +102,7 @@ TEST(ztSingleEvent, creationFailsWithResFullWhenNoDescriptorIsLeft) {
     ::setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(error, ztErr_resFull);
 }
+#endif
 
 TEST(ztSingleEvent, postsToItsThreadTargetWhenSetOrPulsed) {
     messageQueueFd(); // this thread gets a queue
