@@ -155,23 +155,32 @@ uint16_t readinessOf(const WSANETWORKEVENTS& inEvents) {
     return ready;
 }
 
-// The events that socket entries are tied to, one per entry, kept per thread.
-std::vector<WSAEVENT>& socketEvents(size_t inCount) {
-    thread_local struct Events {
-        std::vector<WSAEVENT> events;
-        ~Events() {
-            for (const WSAEVENT event : events)
-                ::WSACloseEvent(event);
+// The events that socket entries are tied to for one wait, one per socket entry. They are
+// made per wait rather than kept per thread: a thread's own objects would be released in
+// its exit callbacks, which run under the system's loader lock.
+class SocketEvents {
+public:
+    explicit SocketEvents(size_t inCount) {
+        for (size_t i = 0; i < inCount; ++i) {
+            const WSAEVENT event = ::WSACreateEvent();
+            if (event == WSA_INVALID_EVENT)
+                return;
+            itsEvents.push_back(event);
         }
-    } tEvents;
-    while (tEvents.events.size() < inCount) {
-        const WSAEVENT event = ::WSACreateEvent();
-        if (event == WSA_INVALID_EVENT)
-            break;
-        tEvents.events.push_back(event);
     }
-    return tEvents.events;
-}
+    SocketEvents(const SocketEvents&) = delete;
+    SocketEvents& operator=(const SocketEvents&) = delete;
+    ~SocketEvents() {
+        for (const WSAEVENT event : itsEvents)
+            ::WSACloseEvent(event);
+    }
+
+    size_t size() const { return itsEvents.size(); }
+    WSAEVENT operator[](size_t inIndex) const { return itsEvents[inIndex]; }
+
+private:
+    std::vector<WSAEVENT> itsEvents;
+};
 
 // Waits for any handle or, with inPumping, a posted message, at most inMillis.
 void waitForAny(const std::vector<HANDLE>& inHandles, bool inPumping, DWORD inMillis) {
@@ -213,7 +222,7 @@ int pollFds(std::span<PollEntry> ioEntries, int64_t inTimeoutMs) {
     std::vector<uint16_t> recorded(ioEntries.size(), 0);
     const bool forever = inTimeoutMs < 0;
     const uint64_t deadline = forever ? 0 : monotonicMillis() + static_cast<uint64_t>(inTimeoutMs);
-    std::vector<WSAEVENT>& events = socketEvents(socketCount);
+    const SocketEvents events(socketCount);
     if (events.size() < socketCount)
         return -ENOMEM;
 
