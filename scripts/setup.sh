@@ -11,6 +11,7 @@ packages=(
   libcrypto++-dev libtinyxml-dev libfmt-dev zlib1g-dev libdeflate-dev
   clang libclang-rt-14-dev
   python3-zeep
+  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev
 )
 
 missing=()
