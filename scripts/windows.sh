@@ -12,6 +12,9 @@ cache=${ZT_WIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ztxmlint-win}
 export ZT_WIN_PREFIX=$cache/prefix
 export WINEPREFIX=$cache/wine
 export WINEDEBUG=-all
+# Console programs need neither Wine's .NET nor its HTML engine; without this the first
+# start looks for their installers.
+export WINEDLLOVERRIDES="mscoree,mshtml="
 # No display: the tests are console programs.
 unset DISPLAY WAYLAND_DISPLAY
 jobs=${ZT_WIN_JOBS:-2}
