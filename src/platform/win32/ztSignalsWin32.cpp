@@ -37,17 +37,19 @@ int blockTerminationSignals() {
 
 int waitForTerminationSignal(int32_t inTimeoutMs, int& outSignal) {
     const DWORD millis = inTimeoutMs < 0 ? INFINITE : static_cast<DWORD>(inTimeoutMs);
-    for (;;) {
-        if (const int signal = gPending.exchange(0); signal != 0) {
-            outSignal = signal;
-            return 0;
-        }
+    // The event only wakes the wait; the request itself is the pending number, which a
+    // request that arrives just as the time runs out still sets.
+    int signal = gPending.exchange(0);
+    if (signal == 0) {
         const DWORD result = ::WaitForSingleObject(arrivedEvent(), millis);
-        if (result == WAIT_TIMEOUT)
-            return gPending.load() != 0 ? (outSignal = gPending.exchange(0), 0) : EAGAIN;
-        if (result != WAIT_OBJECT_0)
+        if (result != WAIT_OBJECT_0 && result != WAIT_TIMEOUT)
             return EINTR;
+        signal = gPending.exchange(0);
     }
+    if (signal == 0)
+        return EAGAIN;
+    outSignal = signal;
+    return 0;
 }
 
 } // namespace zt::platform
