@@ -36,20 +36,25 @@ int blockTerminationSignals() {
 }
 
 int waitForTerminationSignal(int32_t inTimeoutMs, int& outSignal) {
-    const DWORD millis = inTimeoutMs < 0 ? INFINITE : static_cast<DWORD>(inTimeoutMs);
-    // The event only wakes the wait; the request itself is the pending number, which a
-    // request that arrives just as the time runs out still sets.
-    int signal = gPending.exchange(0);
-    if (signal == 0) {
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(inTimeoutMs);
+    // The event only wakes the wait; the request itself is the pending number. A wake-up
+    // left over from a request that was taken already finds none and waits again.
+    for (;;) {
+        if (const int signal = gPending.exchange(0); signal != 0) {
+            outSignal = signal;
+            return 0;
+        }
+        DWORD millis = INFINITE;
+        if (inTimeoutMs >= 0) {
+            const ULONGLONG now = ::GetTickCount64();
+            if (now >= deadline)
+                return EAGAIN;
+            millis = static_cast<DWORD>(deadline - now);
+        }
         const DWORD result = ::WaitForSingleObject(arrivedEvent(), millis);
         if (result != WAIT_OBJECT_0 && result != WAIT_TIMEOUT)
             return EINTR;
-        signal = gPending.exchange(0);
     }
-    if (signal == 0)
-        return EAGAIN;
-    outSignal = signal;
-    return 0;
 }
 
 } // namespace zt::platform
