@@ -26,11 +26,12 @@ std::string textOf(PSID inSid) {
 } // namespace
 
 int findUserByName(const char* inName, size_t inBufferSize, UserAccount& outAccount) {
-    // The largest identifier the system makes and the longest domain name fit the first
-    // buffers; the call says how much it needs when they do not, and is asked once more.
-    DWORD sidSize = std::max<DWORD>(SECURITY_MAX_SID_SIZE,
-                                    static_cast<DWORD>(std::min<size_t>(inBufferSize, 1u << 16)));
-    DWORD domainSize = 256;
+    // Both buffers start at inBufferSize (at least the largest identifier the system
+    // makes); the call says how much it needs when they do not fit, and is asked once more.
+    const DWORD initial = std::max<DWORD>(
+        SECURITY_MAX_SID_SIZE, static_cast<DWORD>(std::min<size_t>(inBufferSize, 1u << 20)));
+    DWORD sidSize = initial;
+    DWORD domainSize = initial;
     std::vector<unsigned char> sid;
     std::vector<char> domain;
     SID_NAME_USE use = SidTypeUnknown;
