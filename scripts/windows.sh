@@ -69,6 +69,14 @@ export ZT_WIN_CENTRAL_DROPPING=127.0.25.11
 export ZT_WIN_UNREACHABLE=127.0.25.250
 startServer "$ZT_WIN_CENTRAL"
 startServer "$ZT_WIN_CENTRAL_DROPPING" --drop-after-ms 600
+# Single sign-on sends the Windows account's security identifier; the prefix's user
+# profile is listed under it.
+winUser=$(timeout 60 wine cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r')
+winSid=$(timeout 60 wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\ProfileList' \
+  2>/dev/null | tr -d '\r' | grep -o 'S-1-5-21-[0-9-]*' | head -n1) || true
+[[ -n $winUser && -n $winSid ]] || fail "cannot read the Wine account's name and identifier"
+export ZT_WIN_CENTRAL_SSO=127.0.25.12
+startServer "$ZT_WIN_CENTRAL_SSO" --sso-user "$winUser:$winSid"
 
 echo "== tests (Windows, under Wine)"
 ctest --preset windows

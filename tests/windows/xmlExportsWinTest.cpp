@@ -220,6 +220,31 @@ TEST_F(ExportsWinTest, AnUnreachableServerIsAFaultInTheCallersDialect) {
     EXPECT_NE(page.find("<soap:Fault>"), std::string::npos) << page.substr(0, 300);
 }
 
+TEST_F(ExportsWinTest, SingleSignOnSendsTheAccountsSecurityIdentifier) {
+    // That server knows the running account only by its Windows security identifier.
+    const std::string address = server("ZT_WIN_CENTRAL_SSO");
+    ASSERT_FALSE(address.empty());
+    char name[257] = {};
+    DWORD size = sizeof name;
+    ASSERT_TRUE(::GetUserNameA(name, &size));
+    const std::string user = name;
+
+    const char* result = nullptr;
+    int32_t length = 0;
+    ASSERT_EQ(library().ssoRequest("Negotiate", user.c_str(), address.c_str(), &result, &length),
+              0);
+    const std::string answer(result, static_cast<size_t>(length));
+    library().releaseResult(result);
+    EXPECT_NE(answer.find("<LoginResponse"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("<userName>" + user + "</userName>"), std::string::npos) << answer;
+
+    // Without an authentication name there is no look-up and the password stays empty.
+    library().ssoRequest("", user.c_str(), address.c_str(), &result, &length);
+    const std::string refused(result, static_cast<size_t>(length));
+    library().releaseResult(result);
+    EXPECT_NE(refused.find("<soap:Fault>"), std::string::npos) << refused;
+}
+
 TEST_F(ExportsWinTest, TheWsdlIsPublishedWithTheServiceAddress) {
     const std::string address = server("ZT_WIN_CENTRAL");
     ASSERT_FALSE(address.empty());
