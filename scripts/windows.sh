@@ -33,8 +33,9 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   # The prefix's first start takes a while; later runs reuse it.
   timeout 300 wineboot -i >/dev/null 2>&1 || fail "Wine cannot set up its prefix in $WINEPREFIX"
 fi
-probe=$(timeout 120 wine cmd /c echo ready 2>/dev/null | tr -d '\r') || true
-[[ $probe == ready ]] || fail "Wine cannot run Windows programs on this machine (wine cmd gave \"$probe\")"
+probe=$(timeout 120 wine cmd /c echo ready 2>&1 | tr -d '\r') || true
+grep -qx ready <<<"$probe" ||
+  fail "Wine cannot run Windows programs on this machine: ${probe:-no output from wine cmd}"
 
 echo "== Windows build"
 nice -n 15 cmake --preset windows >/dev/null
