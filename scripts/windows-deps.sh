@@ -54,8 +54,8 @@ fetchSource() {
     # Root's cache is not readable by apt's download user, which apt warns about.
     (cd "$sources" && apt-get source -qq --download-only "$name=$version" 2>&1 >/dev/null |
       grep -v 'unsandboxed' >&2 || true)
-    local dsc
-    dsc=$(ls "$sources"/"${name}"_*.dsc | head -n1)
+    local dsc=$sources/${name}_${version#*:}.dsc
+    [[ -f $dsc ]] || { echo "windows-deps: apt-get source gave no $dsc" >&2; exit 1; }
     rm -rf "$dir.tmp"
     (cd "$sources" && dpkg-source --no-check -x "$dsc" "$dir.tmp" >/dev/null)
     mv "$dir.tmp" "$dir"
