@@ -13,6 +13,7 @@ packages=(
   python3-zeep
   libboost-dev libssl-dev openssl libmicrohttpd-dev
   curl wrk chromium python3-prometheus-client nodejs
+  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev
 )
 # Node builds that bundle npm conflict with Debian's npm package; ask for it only when
 # there is none.

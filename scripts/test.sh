@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build, then the whole suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, then each fuzz
-# target for a bounded time.
+# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, then the Windows
+# DLL's tests under Wine, then each fuzz target for a bounded time.
 # Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,6 +30,9 @@ ctest --preset asan -j "$jobs"
 
 echo "== tests (ThreadSanitizer)"
 "${tsanRun[@]}" ctest --preset tsan -j "$jobs"
+
+echo "== Windows DLL (mingw-w64 cross build, tests under Wine)"
+bash scripts/windows.sh
 
 if [[ -x scripts/fuzz.sh ]]; then
   echo "== fuzzing"

@@ -16,7 +16,15 @@ bool ztLogEnabled(int inLevel) noexcept;
 // Formats with printf semantics into at most 2047 characters and writes the line.
 // A format the C library rejects is logged as the malformed-format line instead.
 // Never throws; any thread may call it.
-void ztLog(int inLevel, const char* inFormat, ...) noexcept __attribute__((format(printf, 2, 3)));
+// mingw-w64 formats with its own C99 printf (__USE_MINGW_ANSI_STDIO), whose checks are
+// gnu_printf's; the plain name there means the system's older printf.
+#if defined(__MINGW32__)
+#define ZT_PRINTF_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define ZT_PRINTF_FORMAT printf
+#endif
+void ztLog(int inLevel, const char* inFormat, ...) noexcept
+    __attribute__((format(ZT_PRINTF_FORMAT, 2, 3)));
 
 // Writes an already formatted text (for example one built with {fmt}).
 void ztLogText(int inLevel, std::string_view inText) noexcept;

@@ -12,6 +12,8 @@ ztMainThread::ztMainThread() : ztThread(MainTag{}) {
 // The process-wide object is never destroyed (threads may still ask for it while the
 // process exits); this destructor only keeps the registry consistent for completeness.
 ztMainThread::~ztMainThread() {
+    // COM belongs to the thread that initialised it, which is the process's main thread
+    // here only by chance; undoing it from the exit path could end another thread's COM.
     itsCoInitialized = false;
     if (itsRegistered.load())
         setThreadState(State::stopped);

@@ -6,6 +6,7 @@
 #include "messages/ztInfoLog.h"
 #include "messages/ztLogFmt.h"
 #include "messages/ztMessageTexts.h"
+#include "platform/ztCom.h"
 #include "platform/ztTickCount.h"
 #include "threads/ztMainThread.h"
 #include "threads/ztMemMutex.h"
@@ -452,7 +453,10 @@ void ztThread::executeRunMethod(Run& ioRun) {
         return;
     try {
         postRun();
-        itsCoInitialized = false; // COM has nothing to undo on this system
+        if (itsCoInitialized) {
+            zt::platform::uninitializeCom();
+            itsCoInitialized = false;
+        }
     } catch (...) {
         // The thread still enters stopped: waiters on the stopped event would otherwise
         // wait for ever.

@@ -141,7 +141,7 @@ protected:
 
     std::string itsName; // set by the subclass constructor; used in log lines and reports
     ztErrorMessage itsErrorMessage;
-    bool itsCoInitialized = false; // kept for subclasses; nothing to undo on this system
+    bool itsCoInitialized = false; // set by a subclass that initialised COM on its thread
 
 private:
     friend class ztMainThread;

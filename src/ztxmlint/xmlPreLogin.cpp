@@ -120,10 +120,12 @@ bool lookupAccountSID(const std::string& inAccountName, std::string& outSID, std
             return false;
         bufferSize = std::min(bufferSize * 2, kMaxAccountBuffer);
     }
-    std::string domain;
-    if (zt::platform::hostName(domain) != 0)
+    std::string domain = std::move(account.domain);
+    if (domain.empty() && zt::platform::hostName(domain) != 0)
         domain.clear();
-    outSID = kUnixUserSIDPrefix + std::to_string(account.userId);
+    // Where the system has real identifiers, the account's own is the credential.
+    outSID = account.securityId.empty() ? kUnixUserSIDPrefix + std::to_string(account.userId)
+                                        : std::move(account.securityId);
     outDomain = std::move(domain);
     return true;
 }

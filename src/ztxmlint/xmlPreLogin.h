@@ -34,9 +34,11 @@ struct xmlPreLoginSettings {
 void addPreLoginInfo(TiXmlElement& ioBody, const xmlPreLoginSettings& inSettings);
 
 // Looks inAccountName up in the system's account database and gives the account's
-// identifier in the well-known form for Unix users, "S-1-22-1-" and the decimal user id, so
-// that the same account always gives the same text; outDomain receives the host's name
-// (empty when it cannot be read), as a local account's domain is its machine. Returns
+// security identifier where the system has them (Windows), else the identifier in the
+// well-known form for Unix users, "S-1-22-1-" and the decimal user id, so that the same
+// account always gives the same text; outDomain receives the account's domain as the
+// system names it, else the host's name (empty when it cannot be read), as a local
+// account's domain is its machine. Returns
 // false, with both outputs unchanged, when there is no such account, the name holds a NUL,
 // or the database fails. The entry is read into a buffer of inInitialBufferSize bytes that
 // doubles while the entry does not fit, up to 1 MiB. Any thread.

@@ -6,6 +6,7 @@
 
 #include "messages/ztException.h"
 #include "messages/ztInfoLog.h"
+#include "platform/ztSocketStart.h"
 #include "threads/ztThread.h"
 #include "ztxmlint/xmlPreLogin.h"
 #include "ztxmlint/xmlRequestContext.h"
@@ -20,14 +21,21 @@
 
 namespace {
 
-// The counted start of the socket layer. Linux needs no start-up call; the count is kept
-// so that the start stays observable and balanced the way callers expect.
+// The counted start of the socket layer (Windows Sockets 2.0; nothing to start on Linux).
+// The system is asked only while the count is 0; a failed start leaves the count as it was,
+// and the socket layer of the platform tries once more when it opens its first socket.
 std::atomic<bool> gSocketsStarted{false};
 std::atomic<uint32_t> gSocketStarts{0};
 
+void startSocketsCounted() {
+    if (gSocketStarts.load() == 0 && zt::platform::startSockets() != 0)
+        return;
+    gSocketStarts.fetch_add(1);
+}
+
 void prologue() {
     if (!gSocketsStarted.exchange(true))
-        gSocketStarts.fetch_add(1);
+        startSocketsCounted();
     ztThread::enterFromOutside();
 }
 

@@ -1,12 +1,23 @@
-/* The C interface of libztXMLInt.so, called by the web-server extension from any number
- * of worker threads at once. Every result text belongs to the library until it is given
- * back through releaseResult; the functions never fail through their return value, every
- * failure comes back inside the result text as a SOAP fault or a JSON error object. */
+/* The C interface of ztXMLInt.dll (libztXMLInt.so on Linux), called by the web-server
+ * extension from any number of worker threads at once. Every result text belongs to the library
+ * until it is given back through releaseResult; the functions never fail through their return
+ * value, every failure comes back inside the result text as a SOAP fault or a JSON error object. */
 #pragma once
 
 #include <stdint.h>
 
-#if defined(__GNUC__)
+/* On Windows the six functions are exported from the DLL under their plain names with the
+ * C calling convention; a host that includes this header imports them from it. A host that
+ * links the library's static objects defines ZTXMLINT_STATIC. */
+#if defined(_WIN32)
+#if defined(ZTXMLINT_BUILDING)
+#define ZTXMLINT_EXPORT __declspec(dllexport)
+#elif defined(ZTXMLINT_STATIC)
+#define ZTXMLINT_EXPORT
+#else
+#define ZTXMLINT_EXPORT __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
 #define ZTXMLINT_EXPORT __attribute__((visibility("default")))
 #else
 #define ZTXMLINT_EXPORT

@@ -1,0 +1,434 @@
+// Windows Sockets 2 behind zt::platform::Socket and getAddressInfo. The errors handed back
+// are the Windows Sockets codes themselves (WSAECONNREFUSED and so on), which errorText()
+// explains; a socket's fd() is its SOCKET value, which fits 32 bits like every handle.
+#include "platform/ztSocket.h"
+
+#include "platform/ztSocketStart.h"
+#include "platform/win32/ztWin32Error.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#ifndef WSA_FLAG_NO_HANDLE_INHERIT
+#define WSA_FLAG_NO_HANDLE_INHERIT 0x80
+#endif
+
+namespace zt::platform {
+namespace {
+
+// Programs and tests that use sockets without the library's entry points get the counted
+// start here, once per process; the system counts it beside the library's own.
+void ensureStarted() {
+    static const int started = startSockets();
+    (void)started;
+}
+
+SOCKET socketOf(int inFd) {
+    return static_cast<SOCKET>(static_cast<intptr_t>(inFd));
+}
+
+int lastError() {
+    return ::WSAGetLastError();
+}
+
+// The result of a call that returns SOCKET_ERROR on failure.
+int resultOf(int inReturned) {
+    return inReturned == SOCKET_ERROR ? lastError() : 0;
+}
+
+int setNonBlocking(SOCKET inSocket) {
+    u_long on = 1;
+    return resultOf(::ioctlsocket(inSocket, FIONBIO, &on));
+}
+
+static_assert(sizeof(sockaddr_storage) <= SocketAddress::capacity);
+
+int toNativeFamily(AddressFamily inFamily) {
+    switch (inFamily) {
+    case AddressFamily::ipv4:
+        return AF_INET;
+    case AddressFamily::ipv6:
+        return AF_INET6;
+    default:
+        return AF_UNSPEC;
+    }
+}
+
+AddressFamily fromNativeFamily(int inFamily) {
+    switch (inFamily) {
+    case AF_INET:
+        return AddressFamily::ipv4;
+    case AF_INET6:
+        return AddressFamily::ipv6;
+    case AF_UNSPEC:
+        return AddressFamily::unspecified;
+    default:
+        return AddressFamily::other;
+    }
+}
+
+int toNativeType(SocketType inType) {
+    switch (inType) {
+    case SocketType::stream:
+        return SOCK_STREAM;
+    case SocketType::datagram:
+        return SOCK_DGRAM;
+    case SocketType::raw:
+        return SOCK_RAW;
+    default:
+        return 0;
+    }
+}
+
+SocketType fromNativeType(int inType) {
+    switch (inType) {
+    case SOCK_STREAM:
+        return SocketType::stream;
+    case SOCK_DGRAM:
+        return SocketType::datagram;
+    case SOCK_RAW:
+        return SocketType::raw;
+    default:
+        return SocketType::any;
+    }
+}
+
+int toNativeProtocol(SocketProtocol inProtocol) {
+    switch (inProtocol) {
+    case SocketProtocol::tcp:
+        return IPPROTO_TCP;
+    case SocketProtocol::udp:
+        return IPPROTO_UDP;
+    case SocketProtocol::icmp:
+        return IPPROTO_ICMP;
+    case SocketProtocol::icmpv6:
+        return IPPROTO_ICMPV6;
+    default:
+        return 0;
+    }
+}
+
+SocketProtocol fromNativeProtocol(int inProtocol) {
+    switch (inProtocol) {
+    case IPPROTO_TCP:
+        return SocketProtocol::tcp;
+    case IPPROTO_UDP:
+        return SocketProtocol::udp;
+    case IPPROTO_ICMP:
+        return SocketProtocol::icmp;
+    case IPPROTO_ICMPV6:
+        return SocketProtocol::icmpv6;
+    default:
+        return SocketProtocol::any;
+    }
+}
+
+const sockaddr* asNative(const SocketAddress& inAddress) {
+    return static_cast<const sockaddr*>(inAddress.data());
+}
+
+sockaddr* asNative(SocketAddress& ioAddress) {
+    return static_cast<sockaddr*>(ioAddress.data());
+}
+
+struct AddrInfoDeleter {
+    void operator()(addrinfo* inList) const { ::freeaddrinfo(inList); }
+};
+
+// A transfer's byte count, or 0 with the error.
+int transferResult(int inReturned, size_t& outCount) {
+    outCount = 0;
+    if (inReturned == SOCKET_ERROR)
+        return lastError();
+    outCount = static_cast<size_t>(inReturned);
+    return 0;
+}
+
+// The calls take an int count; a larger buffer goes in more than one call.
+int chunk(size_t inLength) {
+    return static_cast<int>(std::min<size_t>(inLength, 1u << 30));
+}
+
+} // namespace
+
+SocketAddress SocketAddress::fromIPv4(const std::array<uint8_t, 4>& inAddress, uint16_t inPort) {
+    SocketAddress result;
+    sockaddr_in native{};
+    native.sin_family = AF_INET;
+    native.sin_port = htons(inPort);
+    std::memcpy(&native.sin_addr, inAddress.data(), inAddress.size());
+    std::memcpy(result.data(), &native, sizeof native);
+    result.setLength(sizeof native);
+    return result;
+}
+
+SocketAddress SocketAddress::fromIPv6(const std::array<uint8_t, 16>& inAddress, uint16_t inPort,
+                                      uint32_t inFlowInfo, uint32_t inScopeId) {
+    SocketAddress result;
+    sockaddr_in6 native{};
+    native.sin6_family = AF_INET6;
+    native.sin6_port = htons(inPort);
+    native.sin6_flowinfo = inFlowInfo;
+    native.sin6_scope_id = inScopeId;
+    std::memcpy(&native.sin6_addr, inAddress.data(), inAddress.size());
+    std::memcpy(result.data(), &native, sizeof native);
+    result.setLength(sizeof native);
+    return result;
+}
+
+AddressFamily SocketAddress::family() const {
+    if (itsLength < sizeof(ADDRESS_FAMILY))
+        return AddressFamily::unspecified;
+    return fromNativeFamily(asNative(*this)->sa_family);
+}
+
+uint16_t SocketAddress::port() const {
+    switch (family()) {
+    case AddressFamily::ipv4:
+        return ntohs(reinterpret_cast<const sockaddr_in*>(data())->sin_port);
+    case AddressFamily::ipv6:
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(data())->sin6_port);
+    default:
+        return 0;
+    }
+}
+
+std::array<uint8_t, 4> SocketAddress::ipv4Bytes() const {
+    std::array<uint8_t, 4> bytes{};
+    if (family() == AddressFamily::ipv4)
+        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in*>(data())->sin_addr, 4);
+    return bytes;
+}
+
+std::array<uint8_t, 16> SocketAddress::ipv6Bytes() const {
+    std::array<uint8_t, 16> bytes{};
+    if (family() == AddressFamily::ipv6)
+        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in6*>(data())->sin6_addr, 16);
+    return bytes;
+}
+
+uint32_t SocketAddress::ipv6FlowInfo() const {
+    if (family() != AddressFamily::ipv6)
+        return 0;
+    return reinterpret_cast<const sockaddr_in6*>(data())->sin6_flowinfo;
+}
+
+uint32_t SocketAddress::ipv6ScopeId() const {
+    if (family() != AddressFamily::ipv6)
+        return 0;
+    return reinterpret_cast<const sockaddr_in6*>(data())->sin6_scope_id;
+}
+
+int getAddressInfo(const char* inHost, const char* inService, const AddressHints& inHints,
+                   std::vector<AddressInfo>& outResults, int& outSystemError) {
+    outResults.clear();
+    outSystemError = 0;
+    addrinfo hints{};
+    hints.ai_family = toNativeFamily(inHints.family);
+    hints.ai_socktype = toNativeType(inHints.type);
+    hints.ai_protocol = toNativeProtocol(inHints.protocol);
+    if (inHints.numericHost)
+        hints.ai_flags |= AI_NUMERICHOST;
+    if (inHints.passive)
+        hints.ai_flags |= AI_PASSIVE;
+    addrinfo* list = nullptr;
+    ensureStarted();
+    // The resolver's codes are Windows Sockets codes, which are positive; they are handed
+    // on negated, as the interface promises.
+    const int result = ::getaddrinfo(inHost, inService, &hints, &list);
+    if (result != 0)
+        return -result;
+    const std::unique_ptr<addrinfo, AddrInfoDeleter> owner(list);
+    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+        AddressInfo info;
+        info.family = fromNativeFamily(entry->ai_family);
+        info.type = fromNativeType(entry->ai_socktype);
+        info.protocol = fromNativeProtocol(entry->ai_protocol);
+        if (entry->ai_addr != nullptr && entry->ai_addrlen <= SocketAddress::capacity) {
+            std::memcpy(info.address.data(), entry->ai_addr, entry->ai_addrlen);
+            info.address.setLength(entry->ai_addrlen);
+        }
+        outResults.push_back(info);
+    }
+    return 0;
+}
+
+std::string resolverErrorText(int inResult) {
+    char buffer[256];
+    return win32::describeInto(static_cast<unsigned long>(-inResult), buffer, sizeof buffer);
+}
+
+std::string errorText(int inError) {
+    // Windows Sockets codes start at 10000; below that the value is an errno.
+    if (inError >= WSABASEERR) {
+        char buffer[256];
+        return win32::describeInto(static_cast<unsigned long>(inError), buffer, sizeof buffer);
+    }
+    char buffer[256] = {};
+    ::strerror_s(buffer, sizeof buffer, inError);
+    return buffer;
+}
+
+bool isWouldBlock(int inError) {
+    return inError == WSAEWOULDBLOCK;
+}
+
+bool isInProgress(int inError) {
+    return inError == WSAEINPROGRESS;
+}
+
+Socket::Socket(Socket&& ioOther) noexcept : itsFd(std::exchange(ioOther.itsFd, -1)) {}
+
+Socket& Socket::operator=(Socket&& ioOther) noexcept {
+    if (this != &ioOther) {
+        close();
+        itsFd = std::exchange(ioOther.itsFd, -1);
+    }
+    return *this;
+}
+
+Socket::~Socket() {
+    close();
+}
+
+int Socket::create(AddressFamily inFamily, SocketType inType, SocketProtocol inProtocol,
+                   Socket& outSocket) {
+    ensureStarted();
+    const SOCKET s =
+        ::WSASocketW(toNativeFamily(inFamily), toNativeType(inType), toNativeProtocol(inProtocol),
+                     nullptr, 0, WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    if (s == INVALID_SOCKET)
+        return lastError();
+    Socket created(static_cast<int>(s));
+    if (const int error = setNonBlocking(s); error != 0)
+        return error;
+    outSocket = std::move(created);
+    return 0;
+}
+
+int Socket::close() {
+    if (itsFd < 0)
+        return 0;
+    return resultOf(::closesocket(socketOf(std::exchange(itsFd, -1))));
+}
+
+int Socket::connect(const SocketAddress& inAddress) const {
+    if (::connect(socketOf(itsFd), asNative(inAddress), static_cast<int>(inAddress.length())) == 0)
+        return 0;
+    // A non-blocking connect that has begun says "would block" here; the interface calls
+    // that "in progress", as Linux does.
+    const int error = lastError();
+    return error == WSAEWOULDBLOCK ? WSAEINPROGRESS : error;
+}
+
+int Socket::bind(const SocketAddress& inAddress) const {
+    return resultOf(
+        ::bind(socketOf(itsFd), asNative(inAddress), static_cast<int>(inAddress.length())));
+}
+
+int Socket::listen(int inBacklog) const {
+    return resultOf(::listen(socketOf(itsFd), inBacklog));
+}
+
+int Socket::accept(Socket& outSocket, SocketAddress& outPeer) const {
+    int length = SocketAddress::capacity;
+    const SOCKET s = ::accept(socketOf(itsFd), asNative(outPeer), &length);
+    if (s == INVALID_SOCKET)
+        return lastError();
+    Socket accepted(static_cast<int>(s));
+    // The accepted socket takes over the listener's properties, but it is made non-blocking
+    // in its own right, since a listener tied to an event could not say.
+    if (const int error = setNonBlocking(s); error != 0)
+        return error;
+    outPeer.setLength(static_cast<uint32_t>(length));
+    outSocket = std::move(accepted);
+    return 0;
+}
+
+int Socket::send(const void* inData, size_t inLength, size_t& outSent) const {
+    // No SIGPIPE exists here, so a plain send is the Linux MSG_NOSIGNAL send.
+    return transferResult(
+        ::send(socketOf(itsFd), static_cast<const char*>(inData), chunk(inLength), 0), outSent);
+}
+
+int Socket::sendTo(const void* inData, size_t inLength, const SocketAddress& inAddress,
+                   size_t& outSent) const {
+    return transferResult(::sendto(socketOf(itsFd), static_cast<const char*>(inData),
+                                   chunk(inLength), 0, asNative(inAddress),
+                                   static_cast<int>(inAddress.length())),
+                          outSent);
+}
+
+int Socket::receive(void* outBuffer, size_t inLength, size_t& outReceived) const {
+    return transferResult(
+        ::recv(socketOf(itsFd), static_cast<char*>(outBuffer), chunk(inLength), 0), outReceived);
+}
+
+int Socket::receiveFrom(void* outBuffer, size_t inLength, SocketAddress& ioFrom,
+                        size_t& outReceived) const {
+    int length = SocketAddress::capacity;
+    const int result = transferResult(::recvfrom(socketOf(itsFd), static_cast<char*>(outBuffer),
+                                                 chunk(inLength), 0, asNative(ioFrom), &length),
+                                      outReceived);
+    if (result == 0)
+        ioFrom.setLength(static_cast<uint32_t>(length));
+    return result;
+}
+
+int Socket::shutdownSend() const {
+    return resultOf(::shutdown(socketOf(itsFd), SD_SEND));
+}
+
+int Socket::setReuseAddress(bool inOn) const {
+    // The Windows option lets another socket take over a port that is in use, which the
+    // Linux one does not allow; what the Linux one buys, binding again while old
+    // connections linger in TIME_WAIT, Windows allows without it. So nothing is set.
+    (void)inOn;
+    return 0;
+}
+
+int Socket::setUnicastHops(AddressFamily inFamily, int inHops) const {
+    const int level = inFamily == AddressFamily::ipv6 ? IPPROTO_IPV6 : IPPROTO_IP;
+    const int option = inFamily == AddressFamily::ipv6 ? IPV6_UNICAST_HOPS : IP_TTL;
+    return resultOf(::setsockopt(socketOf(itsFd), level, option,
+                                 reinterpret_cast<const char*>(&inHops), sizeof inHops));
+}
+
+int Socket::getUnicastHops(AddressFamily inFamily, int& outHops) const {
+    const int level = inFamily == AddressFamily::ipv6 ? IPPROTO_IPV6 : IPPROTO_IP;
+    const int option = inFamily == AddressFamily::ipv6 ? IPV6_UNICAST_HOPS : IP_TTL;
+    int length = sizeof outHops;
+    return resultOf(
+        ::getsockopt(socketOf(itsFd), level, option, reinterpret_cast<char*>(&outHops), &length));
+}
+
+int Socket::setSendBufferSize(int inBytes) const {
+    return resultOf(::setsockopt(socketOf(itsFd), SOL_SOCKET, SO_SNDBUF,
+                                 reinterpret_cast<const char*>(&inBytes), sizeof inBytes));
+}
+
+int Socket::setReceiveBufferSize(int inBytes) const {
+    return resultOf(::setsockopt(socketOf(itsFd), SOL_SOCKET, SO_RCVBUF,
+                                 reinterpret_cast<const char*>(&inBytes), sizeof inBytes));
+}
+
+int Socket::getLocalAddress(SocketAddress& outAddress) const {
+    int length = SocketAddress::capacity;
+    if (::getsockname(socketOf(itsFd), asNative(outAddress), &length) != 0)
+        return lastError();
+    outAddress.setLength(static_cast<uint32_t>(length));
+    return 0;
+}
+
+int Socket::getPendingError(int& outError) const {
+    outError = 0;
+    int length = sizeof outError;
+    return resultOf(::getsockopt(socketOf(itsFd), SOL_SOCKET, SO_ERROR,
+                                 reinterpret_cast<char*>(&outError), &length));
+}
+
+} // namespace zt::platform

@@ -1,0 +1,27 @@
+# Reads the export table of the DLL (objdump -p) and fails unless it names exactly the six
+# entry points, undecorated.
+#   cmake -DDLL=ztXMLInt.dll -DOBJDUMP=x86_64-w64-mingw32-objdump -P checkExports.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed (${result})")
+endif()
+string(FIND "${dump}" "[Ordinal/Name Pointer] Table" start)
+if(start EQUAL -1)
+  message(FATAL_ERROR "${DLL} has no export name table")
+endif()
+string(SUBSTRING "${dump}" ${start} -1 table)
+string(FIND "${table}" "\n\n" end)
+string(SUBSTRING "${table}" 0 ${end} table)
+# Rows read "[   0] name"; a decorated name would keep its "@" or "?" and fail below.
+string(REGEX MATCHALL "\\[ *[0-9]+\\] [^ \t\r\n]+" rows "${table}")
+set(names)
+foreach(row IN LISTS rows)
+  string(REGEX REPLACE "^\\[ *[0-9]+\\] " "" name "${row}")
+  list(APPEND names "${name}")
+endforeach()
+list(SORT names)
+set(expected releaseResult setSessionTimeout ssoRequest wsdlDocRequest wsdlRequest xmlRequest)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "${DLL} exports [${names}], expected exactly [${expected}]")
+endif()
+message(STATUS "${DLL} exports exactly: ${names}")
