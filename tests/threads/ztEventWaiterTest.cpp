@@ -3,6 +3,7 @@
 // seen, and events and threads cost no descriptor of their own.
 #include "threads/ztEventWaiter.h"
 
+#include "platform/ztPoll.h"
 #include "platform/ztTickCount.h"
 #include "threads/ztMultiEvent.h"
 #include "threads/ztSingleEvent.h"
@@ -10,19 +11,21 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <memory>
-#include <poll.h>
 #include <thread>
 #include <vector>
+#if !defined(_WIN32)
+#include <dirent.h>
+#endif
 
 namespace {
 
 bool readable(int inFd, int inTimeoutMs) {
-    pollfd entry{inFd, POLLIN, 0};
-    return ::poll(&entry, 1, inTimeoutMs) == 1;
+    zt::platform::PollEntry entry{inFd, zt::platform::pollFlag::readable, 0};
+    return zt::platform::pollFds({&entry, 1}, inTimeoutMs) == 1;
 }
 
+#if !defined(_WIN32)
 size_t openDescriptors() {
     size_t count = 0;
     DIR* dir = ::opendir("/proc/self/fd");
@@ -33,6 +36,7 @@ size_t openDescriptors() {
     ::closedir(dir);
     return count;
 }
+#endif
 
 class Idle : public ztThread {
 public:
@@ -85,6 +89,8 @@ TEST(ztEventWaiter, aSetBeforeTheWaitIsNotLostAndOnlyTheCurrentStateCounts) {
     EXPECT_FALSE(readable(next.fd(), 0)) << "a wake-up of an earlier wait is forgotten";
 }
 
+#if !defined(_WIN32)
+// Descriptors are counted through /proc; Windows handles have no such limit to save.
 TEST(ztEventWaiter, eventsAndThreadsTakeNoDescriptorOfTheirOwn) {
     const size_t before = openDescriptors();
     {
@@ -102,3 +108,4 @@ TEST(ztEventWaiter, eventsAndThreadsTakeNoDescriptorOfTheirOwn) {
     }
     EXPECT_EQ(openDescriptors(), before);
 }
+#endif

@@ -7,6 +7,7 @@
 #include "platform/win32/ztWin32Error.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -275,6 +276,17 @@ std::string errorText(int inError) {
 
 bool isWouldBlock(int inError) {
     return inError == WSAEWOULDBLOCK;
+}
+
+// Windows Sockets report a process out of sockets as WSAEMFILE and a system out of buffer
+// space as WSAENOBUFS; the C runtime's codes come from thread and memory calls.
+bool isResourceShortage(int inError) {
+    return isDescriptorShortage(inError) || inError == WSAENOBUFS || inError == ENOBUFS ||
+           inError == ENOMEM || inError == ERROR_NOT_ENOUGH_MEMORY;
+}
+
+bool isDescriptorShortage(int inError) {
+    return inError == WSAEMFILE || inError == EMFILE || inError == ENFILE;
 }
 
 bool isInProgress(int inError) {
