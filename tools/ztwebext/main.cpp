@@ -6,9 +6,11 @@
 #include "ztwebext/ztWebOptions.h"
 #include "ztwebext/ztWebRouter.h"
 #include "ztwebext/ztWebServer.h"
+#include "ztwebext/ztWebTableRoutes.h"
 #include "ztwebext/ztWebWorkers.h"
 
 #include "messages/ztInfoLog.h"
+#include "netobjects/ztDescriptorLimit.h"
 #include "platform/ztNativeThread.h"
 #include "platform/ztSignals.h"
 #include "ztxmlint/xmlSessionManager.h"
@@ -67,7 +69,7 @@ int main(int argc, char** argv) {
     }
 
     ztWebMetrics metrics;
-    ztWebCommandRoutes routes;
+    ztWebTableRoutes routes;
     ztWebRouter router(metrics, routes);
     ztWebAccessLog log;
     ztWebWorkers workers(options.itsWorkers, options.itsMaxQueued);
@@ -85,6 +87,9 @@ int main(int argc, char** argv) {
     ztWebServer server(settings, router, workers, metrics, log);
     if (const std::string error = server.start(); !error.empty())
         return fail(error);
+    // Raised now rather than on the first login, so that a limit too low for the session cap
+    // is said once at start, where an operator reads it.
+    ztRaiseDescriptorLimit("ztwebext");
 
     const std::string baseUrl =
         std::string(options.itsTlsCert.empty() ? "http" : "https") + "://" + server.localAddress();
