@@ -12,7 +12,7 @@ address=${DEMO_ADDRESS:-127.0.0.1}
 port=${DEMO_PORT:-8080}
 url="http://$address:$port"
 
-bash scripts/setup.sh --packages-only
+bash scripts/setup.sh --demo
 cmake --preset default >/dev/null
 cmake --build --preset default --target ztwebext
 
@@ -38,8 +38,12 @@ login=$(curl -s -X POST -H 'Content-Type: application/json' "$url/jsonrpc" --dat
 echo "$login"
 session=$(echo "$login" | sed -n 's/.*"session":"\([^"]*\)".*/\1/p')
 
-show "REST GET, typed JSON" "curl -H 'Authorization: Bearer $session' '$url/rest/command/GetUsers?limit=2'"
-curl -s -H "Authorization: Bearer $session" "$url/rest/command/GetUsers?limit=2"
+show "REST GET, typed JSON" "curl -H 'Authorization: Bearer $session' '$url/rest/Users?limit=2'"
+curl -s -H "Authorization: Bearer $session" "$url/rest/Users?limit=2"
+echo
+
+show "REST GET of one user by its path, as XML" "curl -H 'Accept: application/xml' '$url/rest/Users/CORP//carol?session=...'"
+curl -s -H 'Accept: application/xml' "$url/rest/Users/CORP//carol?session=$session"
 echo
 
 show "SOAP call" "curl -X POST -H 'Content-Type: text/xml' $url/soap -d '<soap:Envelope>...GetDNSZones...'"
@@ -53,3 +57,11 @@ curl -s "$url/wsdl" | grep -o 'location="[^"]*"' | sort -u || true
 show "logout" "curl -X DELETE -H 'Authorization: Bearer ...' $url/rest/command/logout"
 curl -s -o /dev/null -w 'HTTP %{http_code}\n' -X DELETE -H "Authorization: Bearer $session" \
   "$url/rest/command/logout"
+
+cat <<EOF
+
+The demo has stopped the server again. To keep it running and try it yourself:
+  build/default/tools/ztwebext/ztwebext --demo
+then open http://127.0.0.1:8080/ in a browser (login administrator / demo), or use the
+curl examples in README.md; Ctrl-C stops it.
+EOF

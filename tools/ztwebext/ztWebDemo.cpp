@@ -49,7 +49,7 @@ std::string ztWebDemo::banner(const std::string& inBaseUrl, const std::string& i
            "/jsonrpc\n"
            "  REST         " +
            inBaseUrl +
-           "/rest/command/GetUsers\n"
+           "/rest/Users\n"
            "  WSDL         " +
            inBaseUrl + "/wsdl   (documentation: " + inBaseUrl +
            "/doc)\n"
