@@ -1,35 +1,13 @@
 // Wall clock and calendar conversions over the C runtime's 64-bit time functions.
 #include "platform/ztClock.h"
 
+#include "platform/ztCivilTm.h"
+
 #include <ctime>
 #include <windows.h>
 
 namespace zt::platform {
 namespace {
-
-void fromTm(const std::tm& inTm, CivilTime& outTime) {
-    outTime.year = inTm.tm_year + 1900;
-    outTime.month = inTm.tm_mon + 1;
-    outTime.day = inTm.tm_mday;
-    outTime.hour = inTm.tm_hour;
-    outTime.minute = inTm.tm_min;
-    outTime.second = inTm.tm_sec;
-    outTime.weekDay = inTm.tm_wday;
-    outTime.yearDay = inTm.tm_yday;
-    outTime.daylightSaving = inTm.tm_isdst > 0;
-}
-
-std::tm toTm(const CivilTime& inTime) {
-    std::tm tm{};
-    tm.tm_year = inTime.year - 1900;
-    tm.tm_mon = inTime.month - 1;
-    tm.tm_mday = inTime.day;
-    tm.tm_hour = inTime.hour;
-    tm.tm_min = inTime.minute;
-    tm.tm_sec = inTime.second;
-    tm.tm_isdst = -1;
-    return tm;
-}
 
 // 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
 constexpr int64_t kEpochOffset = 116444736000000000LL;
