@@ -46,25 +46,6 @@ pthread_t toPthread(uint64_t inHandle) {
 
 } // namespace
 
-NativeThread::NativeThread(NativeThread&& ioOther) noexcept
-    : itsHandle(std::exchange(ioOther.itsHandle, 0)),
-      itsJoinable(std::exchange(ioOther.itsJoinable, false)) {}
-
-NativeThread& NativeThread::operator=(NativeThread&& ioOther) noexcept {
-    if (this != &ioOther) {
-        if (itsJoinable)
-            detach();
-        itsHandle = std::exchange(ioOther.itsHandle, 0);
-        itsJoinable = std::exchange(ioOther.itsJoinable, false);
-    }
-    return *this;
-}
-
-NativeThread::~NativeThread() {
-    if (itsJoinable)
-        detach();
-}
-
 int NativeThread::start(Procedure inProcedure, void* ioArgument, NativeThread& outThread) {
     auto launch = std::make_unique<Launch>(Launch{inProcedure, ioArgument});
     pthread_t handle{};

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace zt::platform {
 
@@ -13,12 +14,25 @@ public:
 
     // An object without a thread; joinable() is false.
     NativeThread() = default;
-    NativeThread(NativeThread&& ioOther) noexcept;
-    NativeThread& operator=(NativeThread&& ioOther) noexcept;
+    NativeThread(NativeThread&& ioOther) noexcept
+        : itsHandle(std::exchange(ioOther.itsHandle, 0)),
+          itsJoinable(std::exchange(ioOther.itsJoinable, false)) {}
+    NativeThread& operator=(NativeThread&& ioOther) noexcept {
+        if (this != &ioOther) {
+            if (itsJoinable)
+                detach();
+            itsHandle = std::exchange(ioOther.itsHandle, 0);
+            itsJoinable = std::exchange(ioOther.itsJoinable, false);
+        }
+        return *this;
+    }
     NativeThread(const NativeThread&) = delete;
     NativeThread& operator=(const NativeThread&) = delete;
     // A thread still joinable is detached: it runs on, and the system frees it at its end.
-    ~NativeThread();
+    ~NativeThread() {
+        if (itsJoinable)
+            detach();
+    }
 
     // The stack size of the threads start() creates from now on; 0 (the initial value)
     // keeps the system's default. A server with thousands of connection threads sets a
@@ -43,7 +57,7 @@ public:
     int detach();
 
 private:
-    uint64_t itsHandle = 0; // the pthread_t
+    uint64_t itsHandle = 0; // the pthread_t, or the HANDLE on Windows
     bool itsJoinable = false;
 };
 

@@ -37,25 +37,6 @@ HANDLE toHandle(uint64_t inHandle) {
 
 } // namespace
 
-NativeThread::NativeThread(NativeThread&& ioOther) noexcept
-    : itsHandle(std::exchange(ioOther.itsHandle, 0)),
-      itsJoinable(std::exchange(ioOther.itsJoinable, false)) {}
-
-NativeThread& NativeThread::operator=(NativeThread&& ioOther) noexcept {
-    if (this != &ioOther) {
-        if (itsJoinable)
-            detach();
-        itsHandle = std::exchange(ioOther.itsHandle, 0);
-        itsJoinable = std::exchange(ioOther.itsJoinable, false);
-    }
-    return *this;
-}
-
-NativeThread::~NativeThread() {
-    if (itsJoinable)
-        detach();
-}
-
 int NativeThread::start(Procedure inProcedure, void* ioArgument, NativeThread& outThread) {
     const size_t stackSize = gStackSize.load();
     if (stackSize != 0 && stackSize < kMinimumStack)
