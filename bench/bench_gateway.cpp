@@ -177,7 +177,13 @@ void BM_JsonRpcTyped(benchmark::State& ioState) {
 
 BENCHMARK(BM_TcpEcho)->UseRealTime();
 BENCHMARK(BM_DirectXMLCommand)->Threads(1)->Threads(8)->Threads(32)->UseRealTime();
-BENCHMARK(BM_SoapTyped)->ArgName("typed")->Arg(1)->Threads(1)->Threads(8)->Threads(32)->UseRealTime();
+BENCHMARK(BM_SoapTyped)
+    ->ArgName("typed")
+    ->Arg(1)
+    ->Threads(1)
+    ->Threads(8)
+    ->Threads(32)
+    ->UseRealTime();
 BENCHMARK(BM_JsonRpcTyped)
     ->ArgName("typed")
     ->Arg(1)

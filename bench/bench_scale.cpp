@@ -83,9 +83,9 @@ std::string recordXml(const Record& inRecord, bool inWithRef) {
 }
 
 std::string recordJson(const Record& inRecord) {
-    return R"({"name":")" + inRecord.name + R"(","dnsZoneRef":"{#4-#1}","type":")" +
-           inRecord.type + R"(","ttl":")" + inRecord.ttl + R"(","data":")" + inRecord.data +
-           R"(","comment":")" + inRecord.comment + R"(","enabled":")" + inRecord.enabled + "\"}";
+    return R"({"name":")" + inRecord.name + R"(","dnsZoneRef":"{#4-#1}","type":")" + inRecord.type +
+           R"(","ttl":")" + inRecord.ttl + R"(","data":")" + inRecord.data + R"(","comment":")" +
+           inRecord.comment + R"(","enabled":")" + inRecord.enabled + "\"}";
 }
 
 // The GetDNSRecords answer of inCount records in the net form, as it arrives in the body.
@@ -167,7 +167,8 @@ xmlDialect dialectOf(int64_t inDialect) {
 size_t renderFromNetForm(const std::vector<uint8_t>& inForm, xmlDialect inDialect, bool inTyped) {
     TiXmlDocument response;
     writeEnvelope(response, "soap", xmlSoapEnvelopeNamespace, inDialect);
-    TiXmlElement* body = response.FirstChildElement("soap:Envelope")->FirstChildElement("soap:Body");
+    TiXmlElement* body =
+        response.FirstChildElement("soap:Envelope")->FirstChildElement("soap:Body");
     ztNetReader reader(inForm.data(), inForm.size());
     readNetFormXML(reader, body);
     if (inTyped)
@@ -226,8 +227,7 @@ void BM_Request(benchmark::State& ioState) {
         if (dialect == xmlDialect_soap) {
             parseRequestXml(text, document);
             resolveMultiRefs(document);
-            command =
-                document.RootElement()->FirstChildElement("soap:Body")->FirstChildElement();
+            command = document.RootElement()->FirstChildElement("soap:Body")->FirstChildElement();
         } else if (dialect == xmlDialect_jsonRpc) {
             command = parseJsonRpcRequest(text, document, "", id);
         } else {

@@ -11,6 +11,7 @@ packages=(
   libcrypto++-dev libtinyxml-dev libfmt-dev zlib1g-dev libdeflate-dev
   clang libclang-rt-14-dev
   python3-zeep
+  nlohmann-json3-dev # bench_scale compares the JSON-RPC reader with it
 )
 
 missing=()
