@@ -4,6 +4,7 @@
 // 1, 8 and 32 client threads sharing one session (one connection). The floor beside them: a
 // plain TCP echo of 100 bytes over loopback through the same endpoint layer, without
 // encryption, packets or threads of the library.
+#include "cryptor/ztRSACryptor.h"
 #include "cryptor/ztTestKeyPair.h"
 #include "net/ztTCPEndpoint.h"
 #include "netobjects/ztConnectAnswer.h"
@@ -173,8 +174,57 @@ void BM_JsonRpcTyped(benchmark::State& ioState) {
     BM_JsonRpcThroughXmlRequest(ioState);
 }
 
+// Logins through xmlRequest: Login (a connection with its secure handshake, Connect and the
+// server's Login) and Logout, which ends the session and its connection.
+void BM_LoginThroughXmlRequest(benchmark::State& ioState) {
+    setting();
+    const std::string login =
+        std::string(R"({"jsonrpc":"2.0","method":"Login","params":{"server":")") + kAddress +
+        R"(","loginName":"alice","password":"alice"},"id":1})";
+    for (auto _ : ioState) {
+        const char* result = nullptr;
+        int32_t length = 0;
+        xmlRequest(login.c_str(), &result, &length);
+        const std::string answer(result, static_cast<size_t>(length));
+        releaseResult(result);
+        const size_t at = answer.find("\"session\":\"");
+        if (at == std::string::npos) {
+            ioState.SkipWithError(answer.c_str());
+            break;
+        }
+        const std::string logout = R"({"jsonrpc":"2.0","method":"Logout","params":{"session":")" +
+                                   answer.substr(at + 11, 20) + R"("},"id":2})";
+        xmlRequest(logout.c_str(), &result, &length);
+        releaseResult(result);
+    }
+    ioState.SetItemsProcessed(ioState.iterations());
+}
+
+// The bound on logins: the server's RSA-2048 private-key operation, one per handshake
+// (decrypting the client's secret with the server's key).
+void BM_RsaPrivateKeyOperation(benchmark::State& ioState) {
+    ztRSACryptor rsa;
+    if (!rsa.setPrivateKeyText(ztTestPrivateKeyText)) {
+        ioState.SkipWithError("the test key does not decode");
+        return;
+    }
+    const std::vector<uint8_t> secret(64, 7);
+    std::vector<uint8_t> block;
+    rsa.encrypt(secret.data(), secret.size(), block);
+    std::vector<uint8_t> plain;
+    for (auto _ : ioState) {
+        if (!rsa.decrypt(block.data(), block.size(), plain)) {
+            ioState.SkipWithError("decrypting failed");
+            break;
+        }
+    }
+    ioState.SetItemsProcessed(ioState.iterations());
+}
+
 } // namespace
 
+BENCHMARK(BM_RsaPrivateKeyOperation)->Threads(1)->Threads(2)->UseRealTime();
+BENCHMARK(BM_LoginThroughXmlRequest)->Threads(8)->UseRealTime();
 BENCHMARK(BM_TcpEcho)->UseRealTime();
 BENCHMARK(BM_DirectXMLCommand)->Threads(1)->Threads(8)->Threads(32)->UseRealTime();
 BENCHMARK(BM_SoapTyped)

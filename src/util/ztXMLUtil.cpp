@@ -301,9 +301,67 @@ bool isFalseText(std::string_view inText) {
            equalsNoCase(inText, "false");
 }
 
+bool isPrintableAscii(unsigned char inChar) {
+    return inChar >= 0x20 && inChar <= 0x7E;
+}
+
+// The short escape of a byte, or 0 when it has none.
+char shortEscape(char inChar) {
+    switch (inChar) {
+    case '"':
+        return '"';
+    case '\\':
+        return '\\';
+    case '\b':
+        return 'b';
+    case '\t':
+        return 't';
+    case '\n':
+        return 'n';
+    case '\f':
+        return 'f';
+    case '\r':
+        return 'r';
+    default:
+        return 0;
+    }
+}
+
+bool needsJsonEscape(char inChar) {
+    return !isPrintableAscii(static_cast<unsigned char>(inChar)) || inChar == '"' || inChar == '\\';
+}
+
+// Appends inText escaped as jsonEscape does; runs that need no escape go in one piece.
+void appendJsonEscaped(std::string_view inText, std::string& ioOutput) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    size_t start = 0;
+    for (size_t i = 0; i < inText.size(); ++i) {
+        const char c = inText[i];
+        if (!needsJsonEscape(c))
+            continue;
+        ioOutput.append(inText.data() + start, i - start);
+        start = i + 1;
+        const auto byte = static_cast<unsigned char>(c);
+        if (const char escape = shortEscape(c)) {
+            ioOutput += '\\';
+            ioOutput += escape;
+        } else {
+            const char reference[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0x0F]};
+            ioOutput.append(reference, sizeof reference);
+        }
+    }
+    ioOutput.append(inText.data() + start, inText.size() - start);
+}
+
+// The text of inElement's first child when it is a text node, without a copy.
+std::string_view textOf(const TiXmlElement& inElement) {
+    const TiXmlNode* first = inElement.FirstChild();
+    const TiXmlText* text = first ? first->ToText() : nullptr;
+    return text ? std::string_view(text->ValueStr()) : std::string_view();
+}
+
 void writeScalar(JsonType inType, const TiXmlElement& inElement, std::string& ioOutput) {
-    std::string text;
-    getText(&inElement, text);
+    const std::string_view text = textOf(inElement);
     switch (inType) {
     case jsonNull:
         ioOutput += "null";
@@ -324,7 +382,7 @@ void writeScalar(JsonType inType, const TiXmlElement& inElement, std::string& io
         break;
     }
     ioOutput += '"';
-    ioOutput += jsonEscape(text);
+    appendJsonEscaped(text, ioOutput);
     ioOutput += '"';
 }
 
@@ -419,32 +477,6 @@ private:
     std::vector<Open> itsOpen;
 };
 
-bool isPrintableAscii(unsigned char inChar) {
-    return inChar >= 0x20 && inChar <= 0x7E;
-}
-
-// The short escape of a byte, or 0 when it has none.
-char shortEscape(char inChar) {
-    switch (inChar) {
-    case '"':
-        return '"';
-    case '\\':
-        return '\\';
-    case '\b':
-        return 'b';
-    case '\t':
-        return 't';
-    case '\n':
-        return 'n';
-    case '\f':
-        return 'f';
-    case '\r':
-        return 'r';
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 const char* jsonTypeName(int inType) {
@@ -498,22 +530,9 @@ void writeJson(const TiXmlElement* inElement, std::string& ioOutput, int inLevel
 }
 
 std::string jsonEscape(std::string_view inText) {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string result;
     result.reserve(inText.size());
-    for (const char c : inText) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (const char escape = shortEscape(c)) {
-            result.push_back('\\');
-            result.push_back(escape);
-        } else if (isPrintableAscii(byte)) {
-            result.push_back(c);
-        } else {
-            result += "\\u00";
-            result.push_back(kHex[byte >> 4]);
-            result.push_back(kHex[byte & 0x0F]);
-        }
-    }
+    appendJsonEscaped(inText, result);
     return result;
 }
 
