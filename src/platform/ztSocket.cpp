@@ -8,6 +8,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/ip.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -377,6 +378,11 @@ int Socket::setSendBufferSize(int inBytes) const {
 
 int Socket::setReceiveBufferSize(int inBytes) const {
     return ::setsockopt(itsFd, SOL_SOCKET, SO_RCVBUF, &inBytes, sizeof inBytes) == 0 ? 0 : errno;
+}
+
+int Socket::setNoDelay(bool inOn) const {
+    const int value = inOn ? 1 : 0;
+    return ::setsockopt(itsFd, IPPROTO_TCP, TCP_NODELAY, &value, sizeof value) == 0 ? 0 : errno;
 }
 
 int Socket::getLocalAddress(SocketAddress& outAddress) const {
