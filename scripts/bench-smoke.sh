@@ -21,6 +21,6 @@ done
 echo "== bench_scale"
 "$dir/bench_scale" "${brief[@]}" --benchmark_filter='items:1000/|Parse|Big'
 echo "== bench_central"
-"$dir/bench_central" 20
+"$dir/bench_central" 20 127.0.26.30
 echo "== bench_soak"
 "$dir/bench_soak" 10 8 2000
