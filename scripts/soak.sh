@@ -13,4 +13,4 @@ if [[ ! -x build/bench/bench/bench_soak ]]; then
   cmake --build --preset bench --target bench_soak
 fi
 # The server's log lines (logins, drops) would drown the figures.
-build/bench/bench/bench_soak $((minutes * 60)) 64 3000 2>&1 | grep -v " ztcentral: "
+build/bench/bench/bench_soak $((minutes * 60)) 64 3000 2>&1 | grep --line-buffered -v " ztcentral: "
