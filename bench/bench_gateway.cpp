@@ -1,13 +1,19 @@
 // What the gateway costs: a small command through xmlRequest (SOAP and JSON-RPC, session
-// lookup, parsing, rendering) beside the same command sent directly as an XMLCommand on one
-// logged-in connection, both against the stand-in server over loopback, at 1, 8 and 32
-// client threads sharing one session (one connection).
+// lookup, parsing, typed conversion, rendering) beside the same command sent directly as an
+// XMLCommand on one logged-in connection, both against the stand-in server over loopback, at
+// 1, 8 and 32 client threads sharing one session (one connection). The floor beside them: a
+// plain TCP echo of 100 bytes over loopback through the same endpoint layer, without
+// encryption, packets or threads of the library.
+#include "cryptor/ztRSACryptor.h"
 #include "cryptor/ztTestKeyPair.h"
+#include "net/ztTCPEndpoint.h"
 #include "netobjects/ztConnectAnswer.h"
 #include "netobjects/ztNetObjectHandler.h"
 #include "ztcentral/server/ztCentralServer.h"
 #include "ztxmlint/halNReqLogin.h"
 #include "ztxmlint/halNReqXMLCommand.h"
+#include "ztxmlint/xmlSessionManager.h"
+#include "ztxmlint/xmlWSDLConversion.h"
 #include "ztxmlint/ztXMLInt.h"
 
 #include <benchmark/benchmark.h>
@@ -16,11 +22,15 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
-constexpr const char* kAddress = "127.0.5.1";
+constexpr const char* kAddress = "127.0.26.1";
+constexpr const char* kEchoAddress = "127.0.26.2";
 
 // The server, one library session and one direct connection, made once for all runs.
 struct Setting {
@@ -34,7 +44,7 @@ struct Setting {
         settings.itsPrivateKeyText = ztTestPrivateKeyText;
         server = std::make_unique<ztCentralServer>(std::move(settings));
         if (server->start() != ztErr_noError)
-            throw std::runtime_error("cannot listen on 127.0.5.1:1231");
+            throw std::runtime_error(std::string("cannot listen on ") + kAddress + ":1231");
         const std::string login =
             std::string(R"({"jsonrpc":"2.0","method":"Login","params":{"server":")") + kAddress +
             R"(","loginName":"alice","password":"alice"},"id":1})";
@@ -105,10 +115,132 @@ void BM_DirectXMLCommand(benchmark::State& ioState) {
     ioState.SetItemsProcessed(ioState.iterations());
 }
 
+// A plain TCP echo: the client writes 100 bytes and waits for the same 100 back from a
+// thread that echoes them, both over ztTCPEndpoint (poll and one system call per read or
+// write), the least a round trip on loopback costs.
+void BM_TcpEcho(benchmark::State& ioState) {
+    constexpr uint32_t kLength = 100;
+    ztTCPEndpoint listener(5000);
+    if (listener.startListen(1231, ztIPv6(kEchoAddress)) != ztErr_noError) {
+        ioState.SkipWithError("cannot listen for the echo");
+        return;
+    }
+    ztTCPEndpoint client(5000);
+    std::unique_ptr<ztNetEndpoint> server;
+    std::thread acceptor([&] { server = listener.accept(); });
+    const ztErr connected = client.connect(ztIPv6(kEchoAddress), 1231);
+    acceptor.join();
+    if (connected != ztErr_noError || !server) {
+        ioState.SkipWithError("no echo connection");
+        return;
+    }
+    std::thread echo([&] {
+        std::vector<uint8_t> buffer(kLength);
+        while (server->readFully(buffer.data(), kLength) == ztErr_noError &&
+               server->write(buffer.data(), kLength) == ztErr_noError &&
+               server->flush() == ztErr_noError) {
+        }
+    });
+    std::vector<uint8_t> out(kLength, 'x');
+    std::vector<uint8_t> in(kLength);
+    for (auto _ : ioState) {
+        client.write(out.data(), kLength);
+        client.flush();
+        if (client.readFully(in.data(), kLength) != ztErr_noError) {
+            ioState.SkipWithError("echo lost");
+            break;
+        }
+    }
+    client.close();
+    echo.join();
+    ioState.SetItemsProcessed(ioState.iterations());
+}
+
+// Typed conversion on (the default) or off for the gateway rows: arg 1 or 0.
+void setTyped(benchmark::State& ioState) {
+    if (ioState.thread_index() != 0)
+        return;
+    xmlSessionManager::getInstance().setTypedConversion(
+        ioState.range(0) != 0 ? std::make_shared<const xmlWSDLConversion>() : nullptr);
+}
+
+void BM_SoapTyped(benchmark::State& ioState) {
+    setTyped(ioState);
+    BM_SoapThroughXmlRequest(ioState);
+}
+
+void BM_JsonRpcTyped(benchmark::State& ioState) {
+    setTyped(ioState);
+    BM_JsonRpcThroughXmlRequest(ioState);
+}
+
+// Logins through xmlRequest: Login (a connection with its secure handshake, Connect and the
+// server's Login) and Logout, which ends the session and its connection.
+void BM_LoginThroughXmlRequest(benchmark::State& ioState) {
+    setting();
+    const std::string login =
+        std::string(R"({"jsonrpc":"2.0","method":"Login","params":{"server":")") + kAddress +
+        R"(","loginName":"alice","password":"alice"},"id":1})";
+    for (auto _ : ioState) {
+        const char* result = nullptr;
+        int32_t length = 0;
+        xmlRequest(login.c_str(), &result, &length);
+        const std::string answer(result, static_cast<size_t>(length));
+        releaseResult(result);
+        const size_t at = answer.find("\"session\":\"");
+        if (at == std::string::npos) {
+            ioState.SkipWithError(answer.c_str());
+            break;
+        }
+        const std::string logout = R"({"jsonrpc":"2.0","method":"Logout","params":{"session":")" +
+                                   answer.substr(at + 11, 20) + R"("},"id":2})";
+        xmlRequest(logout.c_str(), &result, &length);
+        releaseResult(result);
+    }
+    ioState.SetItemsProcessed(ioState.iterations());
+}
+
+// The bound on logins: the server's RSA-2048 private-key operation, one per handshake
+// (decrypting the client's secret with the server's key).
+void BM_RsaPrivateKeyOperation(benchmark::State& ioState) {
+    ztRSACryptor rsa;
+    if (!rsa.setPrivateKeyText(ztTestPrivateKeyText)) {
+        ioState.SkipWithError("the test key does not decode");
+        return;
+    }
+    const std::vector<uint8_t> secret(64, 7);
+    std::vector<uint8_t> block;
+    rsa.encrypt(secret.data(), secret.size(), block);
+    std::vector<uint8_t> plain;
+    for (auto _ : ioState) {
+        if (!rsa.decrypt(block.data(), block.size(), plain)) {
+            ioState.SkipWithError("decrypting failed");
+            break;
+        }
+    }
+    ioState.SetItemsProcessed(ioState.iterations());
+}
+
 } // namespace
 
+BENCHMARK(BM_RsaPrivateKeyOperation)->Threads(1)->Threads(2)->UseRealTime();
+BENCHMARK(BM_LoginThroughXmlRequest)->Threads(8)->UseRealTime();
+BENCHMARK(BM_TcpEcho)->UseRealTime();
 BENCHMARK(BM_DirectXMLCommand)->Threads(1)->Threads(8)->Threads(32)->UseRealTime();
-BENCHMARK(BM_SoapThroughXmlRequest)->Threads(1)->Threads(8)->Threads(32)->UseRealTime();
-BENCHMARK(BM_JsonRpcThroughXmlRequest)->Threads(1)->Threads(8)->Threads(32)->UseRealTime();
+BENCHMARK(BM_SoapTyped)
+    ->ArgName("typed")
+    ->Arg(1)
+    ->Threads(1)
+    ->Threads(8)
+    ->Threads(32)
+    ->UseRealTime();
+BENCHMARK(BM_JsonRpcTyped)
+    ->ArgName("typed")
+    ->Arg(1)
+    ->Arg(0)
+    ->Threads(1)
+    ->Threads(8)
+    ->Threads(32)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

@@ -31,7 +31,7 @@ constexpr uint16_t kEchoType = 100;
 
 // Loopback addresses of their own, apart from those the tests use.
 ztIPv6 benchAddress(uint8_t inLast) {
-    return ztIPv6(ztIPv4(127, 0, 4, inLast));
+    return ztIPv6(ztIPv4(127, 0, 26, static_cast<uint8_t>(100 + inLast)));
 }
 
 Bytes payload(size_t inLength, bool inCompressible) {

@@ -2,7 +2,7 @@
 // zones, typed against untyped. In process (no network): reading the request and
 // converting it, and rendering the 100-zone answer as JSON with and without its conversion,
 // against the stand-in server's WSDL. Through xmlRequest: the whole request against the
-// stand-in server on 127.0.21.200 over loopback.
+// stand-in server on 127.0.26.40 over loopback.
 #include "cryptor/ztTestKeyPair.h"
 #include "netobjects/ztDynamicNetWriter.h"
 #include "netobjects/ztNetReader.h"
@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr const char* kAddress = "127.0.21.200";
+constexpr const char* kAddress = "127.0.26.40";
 constexpr int kZones = 100;
 
 const ztWSDL& centralWSDL() {

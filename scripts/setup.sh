@@ -21,6 +21,7 @@ if ! $demoOnly; then
   # Wine to run its tests.
   packages+=(
     libbenchmark-dev clang libclang-rt-14-dev
+    nlohmann-json3-dev # bench_scale compares the JSON-RPC reader with it
     python3-zeep openssl libmicrohttpd-dev
     wrk chromium python3-prometheus-client nodejs
     mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev

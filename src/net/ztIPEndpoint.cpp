@@ -198,6 +198,7 @@ ztErr ztIPEndpoint::tryConnect(const AddressInfo& inCandidate) {
     }
     itsSocket = std::move(socket);
     itsPeerAddress = inCandidate.address;
+    disableNagle();
     return ztErr_noError;
 }
 
@@ -440,6 +441,18 @@ void ztIPEndpoint::adoptConnection(Socket inSocket, const SocketAddress& inPeer)
     itsPeerAddress = inPeer;
     itsAddress = addressOf(inPeer);
     itsPort = inPeer.port();
+    disableNagle();
+}
+
+void ztIPEndpoint::disableNagle() {
+    // Every packet is written whole, so nothing is gained by holding small writes back;
+    // held back, a packet that follows one the peer does not answer (the handshake's
+    // secret, then the first request) waits for the peer's delayed acknowledgement.
+    if (itsKind != Kind::tcp)
+        return;
+    if (const int error = itsSocket.setNoDelay(true); error != 0)
+        ztLog(6, "ztIPEndpoint: TCP_NODELAY not set on %i; error 0x%04X <%s>", itsSocket.fd(),
+              errorCode(error), zt::platform::errorText(error).c_str());
 }
 
 std::unique_ptr<ztNetEndpoint> ztIPEndpoint::createEndpoint(ztEvent* inInterrupt,

@@ -124,6 +124,8 @@ protected:
     ztErr sendAll(const void* inData, uint32_t inLength, uint32_t& outSent);
     // Takes over an accepted connection from inPeer.
     void adoptConnection(zt::platform::Socket inSocket, const zt::platform::SocketAddress& inPeer);
+    // Lets small writes of a connected TCP socket leave at once (TCP_NODELAY).
+    void disableNagle();
     bool interruptIsSet() const;
 
     zt::platform::Socket itsSocket;

@@ -198,14 +198,17 @@ void ztSecureTCPEndpoint::startHandshake() {
     setBufferSize(0);
 }
 
-ztErr ztSecureTCPEndpoint::sendHello(const std::array<uint8_t, 4>& inFlags, size_t inLength) {
+ztErr ztSecureTCPEndpoint::sendHello(const std::array<uint8_t, 4>& inFlags, size_t inLength,
+                                     const uint8_t* inPayload) {
     ztAssert(inLength <= 0xFFFF);
-    uint8_t record[helloSize];
-    std::memcpy(record, kMagic, sizeof kMagic);
-    std::memcpy(record + 4, inFlags.data(), inFlags.size());
+    std::vector<uint8_t> record(helloSize + (inPayload != nullptr ? inLength : 0));
+    std::memcpy(record.data(), kMagic, sizeof kMagic);
+    std::memcpy(record.data() + 4, inFlags.data(), inFlags.size());
     record[8] = static_cast<uint8_t>(inLength >> 8);
     record[9] = static_cast<uint8_t>(inLength & 0xFF);
-    return write(record, sizeof record);
+    if (inPayload != nullptr && inLength > 0)
+        std::memcpy(record.data() + helloSize, inPayload, inLength);
+    return write(record.data(), static_cast<uint32_t>(record.size()));
 }
 
 ztErr ztSecureTCPEndpoint::readHello(Hello& outHello) {
@@ -266,9 +269,7 @@ ztErr ztSecureTCPEndpoint::runClientHandshake() {
     if (!itsRSA->encrypt(itsSecret.data(), itsSecret.size(), block))
         return refuse("client", "the secret cannot be encrypted");
 
-    result = sendHello(server.flags, block.size());
-    if (result == ztErr_noError)
-        result = write(block.data(), static_cast<uint32_t>(block.size()));
+    result = sendHello(server.flags, block.size(), block.data());
     if (result == ztErr_noError)
         result = flush();
     if (result != ztErr_noError)
@@ -299,9 +300,8 @@ ztErr ztSecureTCPEndpoint::runAcceptingHandshake() {
     itsCompress = compress ? 1 : 0;
 
     const size_t keyLength = encrypt ? itsPublicKeyText.size() : 0;
-    result = sendHello({itsVersion, itsReserved, itsEncrypt, itsCompress}, keyLength);
-    if (result == ztErr_noError && encrypt)
-        result = write(itsPublicKeyText.data(), static_cast<uint32_t>(keyLength));
+    result = sendHello({itsVersion, itsReserved, itsEncrypt, itsCompress}, keyLength,
+                       reinterpret_cast<const uint8_t*>(itsPublicKeyText.data()));
     if (result == ztErr_noError)
         result = flush();
     if (result != ztErr_noError || !encrypt) {

@@ -93,7 +93,11 @@ private:
     ztErr runClientHandshake();
     ztErr runAcceptingHandshake();
     ztErr ensureKeyPair();
-    ztErr sendHello(const std::array<uint8_t, 4>& inFlags, size_t inLength);
+    // Writes a hello announcing inLength bytes and those bytes (inPayload, null for none)
+    // behind it in one piece: written apart, the second part would wait for the peer's
+    // acknowledgement of the first (Nagle), which the peer delays while it waits for more.
+    ztErr sendHello(const std::array<uint8_t, 4>& inFlags, size_t inLength,
+                    const uint8_t* inPayload = nullptr);
     ztErr readHello(Hello& outHello);
     void startHandshake();
     void adoptFlags(const std::array<uint8_t, 4>& inFlags);

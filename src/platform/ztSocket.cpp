@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <netinet/ip.h>
+#include <netinet/tcp.h>
 #include <unistd.h>
 #include <utility>
 
@@ -227,6 +228,11 @@ int Socket::setSendBufferSize(int inBytes) const {
 
 int Socket::setReceiveBufferSize(int inBytes) const {
     return ::setsockopt(itsFd, SOL_SOCKET, SO_RCVBUF, &inBytes, sizeof inBytes) == 0 ? 0 : errno;
+}
+
+int Socket::setNoDelay(bool inOn) const {
+    const int value = inOn ? 1 : 0;
+    return ::setsockopt(itsFd, IPPROTO_TCP, TCP_NODELAY, &value, sizeof value) == 0 ? 0 : errno;
 }
 
 int Socket::getLocalAddress(SocketAddress& outAddress) const {

@@ -131,6 +131,9 @@ public:
     // setsockopt SO_SNDBUF / SO_RCVBUF (the kernel doubles and bounds the value).
     int setSendBufferSize(int inBytes) const;
     int setReceiveBufferSize(int inBytes) const;
+    // setsockopt TCP_NODELAY: a write leaves at once instead of waiting until the peer has
+    // acknowledged the data before it.
+    int setNoDelay(bool inOn) const;
     // getsockname(2).
     int getLocalAddress(SocketAddress& outAddress) const;
     // getsockopt SO_ERROR: the error pending on the socket (0 for none) in outError.

@@ -29,6 +29,12 @@ size_t hexReferenceLength(std::string_view inText, size_t inPos) {
     return end + 1 - inPos;
 }
 
+// Printed as it is: printable ASCII other than markup, quotes and the backslash.
+bool isPlain(uint8_t inByte) {
+    return inByte >= 0x20 && inByte <= 0x7E && inByte != '<' && inByte != '>' && inByte != '"' &&
+           inByte != '\'' && inByte != '&' && inByte != '\\';
+}
+
 bool isKeptControl(uint8_t inByte) {
     return inByte == '\t' || inByte == '\n' || inByte == '\r';
 }
@@ -113,6 +119,16 @@ void simpleXmlPrinter::appendLineStart() {
 void simpleXmlPrinter::appendEscaped(std::string_view inText) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     for (size_t i = 0; i < inText.size(); ++i) {
+        // A run of plain characters goes in one piece.
+        size_t plain = i;
+        while (plain < inText.size() && isPlain(static_cast<uint8_t>(inText[plain])))
+            ++plain;
+        if (plain > i) {
+            itsText.append(inText.data() + i, plain - i);
+            i = plain;
+            if (i == inText.size())
+                return;
+        }
         const char c = inText[i];
         const auto byte = static_cast<uint8_t>(c);
         switch (c) {

@@ -335,9 +335,74 @@ bool isFalseText(std::string_view inText) {
            equalsNoCase(inText, "false");
 }
 
+bool isPrintableAscii(unsigned char inChar) {
+    return inChar >= 0x20 && inChar <= 0x7E;
+}
+
+// The short escape of a byte, or 0 when it has none.
+char shortEscape(char inChar) {
+    switch (inChar) {
+    case '"':
+        return '"';
+    case '\\':
+        return '\\';
+    case '\b':
+        return 'b';
+    case '\t':
+        return 't';
+    case '\n':
+        return 'n';
+    case '\f':
+        return 'f';
+    case '\r':
+        return 'r';
+    default:
+        return 0;
+    }
+}
+
+bool needsJsonEscape(char inChar) {
+    return !isPrintableAscii(static_cast<unsigned char>(inChar)) || inChar == '"' || inChar == '\\';
+}
+
+// Appends inText escaped as jsonEscape does; runs that need no escape, and well-formed UTF-8,
+// go in one piece.
+void appendJsonEscaped(std::string_view inText, std::string& ioOutput) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    size_t start = 0;
+    for (size_t i = 0; i < inText.size(); ++i) {
+        const char c = inText[i];
+        if (!needsJsonEscape(c))
+            continue;
+        const auto byte = static_cast<unsigned char>(c);
+        char32_t codePoint = 0;
+        if (const size_t length = byte >= 0x80 ? ztUTF8SequenceLength(inText, i, codePoint) : 0) {
+            i += length - 1;
+            continue;
+        }
+        ioOutput.append(inText.data() + start, i - start);
+        start = i + 1;
+        if (const char escape = shortEscape(c)) {
+            ioOutput += '\\';
+            ioOutput += escape;
+        } else {
+            // Controls, DEL and the bytes of malformed UTF-8, one escape per byte.
+            const char reference[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0x0F]};
+            ioOutput.append(reference, sizeof reference);
+        }
+    }
+    ioOutput.append(inText.data() + start, inText.size() - start);
+}
+
+// The text of inElement's first child when it is a text node, without a copy.
+std::string_view textOf(const TiXmlElement& inElement) {
+    const TiXmlNode* first = inElement.FirstChild();
+    const TiXmlText* text = first ? first->ToText() : nullptr;
+    return text ? std::string_view(text->ValueStr()) : std::string_view();
+}
+
 void writeScalar(JsonType inType, const TiXmlElement& inElement, std::string& ioOutput) {
-    std::string text;
-    getText(&inElement, text);
+    const std::string_view text = textOf(inElement);
     switch (inType) {
     case jsonNull:
         ioOutput += "null";
@@ -358,7 +423,7 @@ void writeScalar(JsonType inType, const TiXmlElement& inElement, std::string& io
         break;
     }
     ioOutput += '"';
-    ioOutput += jsonEscape(text);
+    appendJsonEscaped(text, ioOutput);
     ioOutput += '"';
 }
 
@@ -453,32 +518,6 @@ private:
     std::vector<Open> itsOpen;
 };
 
-bool isPrintableAscii(unsigned char inChar) {
-    return inChar >= 0x20 && inChar <= 0x7E;
-}
-
-// The short escape of a byte, or 0 when it has none.
-char shortEscape(char inChar) {
-    switch (inChar) {
-    case '"':
-        return '"';
-    case '\\':
-        return '\\';
-    case '\b':
-        return 'b';
-    case '\t':
-        return 't';
-    case '\n':
-        return 'n';
-    case '\f':
-        return 'f';
-    case '\r':
-        return 'r';
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 const char* jsonTypeName(int inType) {
@@ -532,29 +571,9 @@ void writeJson(const TiXmlElement* inElement, std::string& ioOutput, int inLevel
 }
 
 std::string jsonEscape(std::string_view inText) {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string result;
     result.reserve(inText.size());
-    for (size_t i = 0; i < inText.size(); ++i) {
-        const char c = inText[i];
-        const auto byte = static_cast<unsigned char>(c);
-        char32_t codePoint = 0;
-        if (const char escape = shortEscape(c)) {
-            result.push_back('\\');
-            result.push_back(escape);
-        } else if (isPrintableAscii(byte)) {
-            result.push_back(c);
-        } else if (const size_t length =
-                       byte >= 0x80 ? ztUTF8SequenceLength(inText, i, codePoint) : 0) {
-            result.append(inText.substr(i, length));
-            i += length - 1;
-        } else {
-            // Controls, DEL and the bytes of malformed UTF-8, one escape per byte.
-            result += "\\u00";
-            result.push_back(kHex[byte >> 4]);
-            result.push_back(kHex[byte & 0x0F]);
-        }
-    }
+    appendJsonEscaped(inText, result);
     return result;
 }
 

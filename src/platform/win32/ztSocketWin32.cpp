@@ -246,6 +246,12 @@ int Socket::setReuseAddress(bool inOn) const {
     return 0;
 }
 
+int Socket::setNoDelay(bool inOn) const {
+    const BOOL value = inOn ? TRUE : FALSE;
+    return resultOf(::setsockopt(socketOf(itsFd), IPPROTO_TCP, TCP_NODELAY,
+                                 reinterpret_cast<const char*>(&value), sizeof value));
+}
+
 int Socket::setUnicastHops(AddressFamily inFamily, int inHops) const {
     const int level = inFamily == AddressFamily::ipv6 ? IPPROTO_IPV6 : IPPROTO_IP;
     const int option = inFamily == AddressFamily::ipv6 ? IPV6_UNICAST_HOPS : IP_TTL;
