@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build, then the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, then the Windows
-# DLL's tests under Wine, then each fuzz target for a bounded time.
-# Exits non-zero on the first failure.
+# DLL's tests under Wine, then each fuzz target for a bounded time, then each benchmark once
+# briefly and a short soak. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -38,3 +38,9 @@ if [[ -x scripts/fuzz.sh ]]; then
   echo "== fuzzing"
   bash scripts/fuzz.sh "${ZT_FUZZ_SECONDS:-60}"
 fi
+
+echo "== benchmarks (each program once, briefly; no figure is checked)"
+bash scripts/bench-smoke.sh
+
+echo "== soak (2 minutes of 64 threads against a server that keeps dropping connections)"
+bash scripts/soak.sh 2
