@@ -75,6 +75,11 @@ ztConnectSettings shortSettings() {
 } // namespace
 
 TEST(ztDescriptorShortage, libraryLoginsFailAtOnceAndWorkAgainAfterLogouts) {
+#if defined(__SANITIZE_ADDRESS__)
+    // UndefinedBehaviorSanitizer probes memory through a pipe; with no descriptor left it
+    // takes every object for unreadable and reports a false "invalid vptr".
+    GTEST_SKIP() << "needs free descriptors under the sanitizers";
+#endif
     ztCentralServer::Settings settings = serverSettings(0);
     settings.itsAddress = ownLoopback(10);
     const auto server = startServer(settings);
@@ -102,6 +107,11 @@ TEST(ztDescriptorShortage, libraryLoginsFailAtOnceAndWorkAgainAfterLogouts) {
 }
 
 TEST(ztDescriptorShortage, ztcentralKeepsListeningAndAcceptsAgainOnceClientsLeave) {
+#if defined(__SANITIZE_ADDRESS__)
+    // UndefinedBehaviorSanitizer probes memory through a pipe; with no descriptor left it
+    // takes every object for unreadable and reports a false "invalid vptr".
+    GTEST_SKIP() << "needs free descriptors under the sanitizers";
+#endif
     const std::string key = tempPath("key.txt");
     const std::string log = tempPath("server.log");
     std::ofstream(key) << ztTestPrivateKeyText;
