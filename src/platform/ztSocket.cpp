@@ -106,20 +106,6 @@ bool isInProgress(int inError) {
     return inError == EINPROGRESS;
 }
 
-Socket::Socket(Socket&& ioOther) noexcept : itsFd(std::exchange(ioOther.itsFd, -1)) {}
-
-Socket& Socket::operator=(Socket&& ioOther) noexcept {
-    if (this != &ioOther) {
-        close();
-        itsFd = std::exchange(ioOther.itsFd, -1);
-    }
-    return *this;
-}
-
-Socket::~Socket() {
-    close();
-}
-
 int Socket::create(AddressFamily inFamily, SocketType inType, SocketProtocol inProtocol,
                    Socket& outSocket) {
     const int fd =

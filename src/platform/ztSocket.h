@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zt::platform {
@@ -90,11 +91,17 @@ bool isDescriptorShortage(int inError);
 class Socket {
 public:
     Socket() = default;
-    Socket(Socket&& ioOther) noexcept;
-    Socket& operator=(Socket&& ioOther) noexcept;
+    Socket(Socket&& ioOther) noexcept : itsFd(std::exchange(ioOther.itsFd, -1)) {}
+    Socket& operator=(Socket&& ioOther) noexcept {
+        if (this != &ioOther) {
+            close();
+            itsFd = std::exchange(ioOther.itsFd, -1);
+        }
+        return *this;
+    }
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
-    ~Socket();
+    ~Socket() { close(); }
 
     // socket(2). Returns 0 and the new socket in outSocket (releasing what it held), or errno.
     static int create(AddressFamily inFamily, SocketType inType, SocketProtocol inProtocol,
