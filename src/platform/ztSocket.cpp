@@ -16,10 +16,6 @@ namespace zt::platform {
 using namespace native;
 namespace {
 
-struct AddrInfoDeleter {
-    void operator()(addrinfo* inList) const { ::freeaddrinfo(inList); }
-};
-
 // Runs a call that returns -1 with errno on failure, repeating it on EINTR.
 template <typename Call> int retryOnSignal(Call inCall) {
     for (;;) {
@@ -50,14 +46,7 @@ int getAddressInfo(const char* inHost, const char* inService, const AddressHints
                    std::vector<AddressInfo>& outResults, int& outSystemError) {
     outResults.clear();
     outSystemError = 0;
-    addrinfo hints{};
-    hints.ai_family = toNativeFamily(inHints.family);
-    hints.ai_socktype = toNativeType(inHints.type);
-    hints.ai_protocol = toNativeProtocol(inHints.protocol);
-    if (inHints.numericHost)
-        hints.ai_flags |= AI_NUMERICHOST;
-    if (inHints.passive)
-        hints.ai_flags |= AI_PASSIVE;
+    const addrinfo hints = toNativeHints(inHints);
     addrinfo* list = nullptr;
     const int result = ::getaddrinfo(inHost, inService, &hints, &list);
     if (result != 0) {
@@ -65,18 +54,7 @@ int getAddressInfo(const char* inHost, const char* inService, const AddressHints
             outSystemError = errno;
         return result;
     }
-    const std::unique_ptr<addrinfo, AddrInfoDeleter> owner(list);
-    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-        AddressInfo info;
-        info.family = fromNativeFamily(entry->ai_family);
-        info.type = fromNativeType(entry->ai_socktype);
-        info.protocol = fromNativeProtocol(entry->ai_protocol);
-        if (entry->ai_addr != nullptr && entry->ai_addrlen <= SocketAddress::capacity) {
-            std::memcpy(info.address.data(), entry->ai_addr, entry->ai_addrlen);
-            info.address.setLength(entry->ai_addrlen);
-        }
-        outResults.push_back(info);
-    }
+    takeAddressList(list, outResults);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/ztSocketNative.h"
 
 #include <cstring>
+#include <memory>
 
 namespace zt::platform {
 namespace native {
@@ -86,6 +87,36 @@ SocketProtocol fromNativeProtocol(int inProtocol) {
         return SocketProtocol::icmpv6;
     default:
         return SocketProtocol::any;
+    }
+}
+
+addrinfo toNativeHints(const AddressHints& inHints) {
+    addrinfo hints{};
+    hints.ai_family = toNativeFamily(inHints.family);
+    hints.ai_socktype = toNativeType(inHints.type);
+    hints.ai_protocol = toNativeProtocol(inHints.protocol);
+    if (inHints.numericHost)
+        hints.ai_flags |= AI_NUMERICHOST;
+    if (inHints.passive)
+        hints.ai_flags |= AI_PASSIVE;
+    return hints;
+}
+
+void takeAddressList(addrinfo* inList, std::vector<AddressInfo>& outResults) {
+    struct AddrInfoDeleter {
+        void operator()(addrinfo* inList) const { ::freeaddrinfo(inList); }
+    };
+    const std::unique_ptr<addrinfo, AddrInfoDeleter> owner(inList);
+    for (const addrinfo* entry = inList; entry != nullptr; entry = entry->ai_next) {
+        AddressInfo info;
+        info.family = fromNativeFamily(entry->ai_family);
+        info.type = fromNativeType(entry->ai_socktype);
+        info.protocol = fromNativeProtocol(entry->ai_protocol);
+        if (entry->ai_addr != nullptr && entry->ai_addrlen <= SocketAddress::capacity) {
+            std::memcpy(info.address.data(), entry->ai_addr, entry->ai_addrlen);
+            info.address.setLength(entry->ai_addrlen);
+        }
+        outResults.push_back(info);
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include "platform/ztSocket.h"
 
+#include <vector>
+
 #if defined(_WIN32)
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -23,6 +25,11 @@ int toNativeType(SocketType inType);
 SocketType fromNativeType(int inType);
 int toNativeProtocol(SocketProtocol inProtocol);
 SocketProtocol fromNativeProtocol(int inProtocol);
+
+// getaddrinfo's hints for inHints.
+addrinfo toNativeHints(const AddressHints& inHints);
+// Appends the entries of a list getaddrinfo returned to outResults and frees the list.
+void takeAddressList(addrinfo* inList, std::vector<AddressInfo>& outResults);
 
 inline const sockaddr* asNative(const SocketAddress& inAddress) {
     return static_cast<const sockaddr*>(inAddress.data());

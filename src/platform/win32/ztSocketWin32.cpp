@@ -47,10 +47,6 @@ int setNonBlocking(SOCKET inSocket) {
     return resultOf(::ioctlsocket(inSocket, FIONBIO, &on));
 }
 
-struct AddrInfoDeleter {
-    void operator()(addrinfo* inList) const { ::freeaddrinfo(inList); }
-};
-
 // A transfer's byte count, or 0 with the error.
 int transferResult(int inReturned, size_t& outCount) {
     outCount = 0;
@@ -71,14 +67,7 @@ int getAddressInfo(const char* inHost, const char* inService, const AddressHints
                    std::vector<AddressInfo>& outResults, int& outSystemError) {
     outResults.clear();
     outSystemError = 0;
-    addrinfo hints{};
-    hints.ai_family = toNativeFamily(inHints.family);
-    hints.ai_socktype = toNativeType(inHints.type);
-    hints.ai_protocol = toNativeProtocol(inHints.protocol);
-    if (inHints.numericHost)
-        hints.ai_flags |= AI_NUMERICHOST;
-    if (inHints.passive)
-        hints.ai_flags |= AI_PASSIVE;
+    const addrinfo hints = toNativeHints(inHints);
     addrinfo* list = nullptr;
     ensureStarted();
     // The resolver's codes are Windows Sockets codes, which are positive; they are handed
@@ -86,18 +75,7 @@ int getAddressInfo(const char* inHost, const char* inService, const AddressHints
     const int result = ::getaddrinfo(inHost, inService, &hints, &list);
     if (result != 0)
         return -result;
-    const std::unique_ptr<addrinfo, AddrInfoDeleter> owner(list);
-    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-        AddressInfo info;
-        info.family = fromNativeFamily(entry->ai_family);
-        info.type = fromNativeType(entry->ai_socktype);
-        info.protocol = fromNativeProtocol(entry->ai_protocol);
-        if (entry->ai_addr != nullptr && entry->ai_addrlen <= SocketAddress::capacity) {
-            std::memcpy(info.address.data(), entry->ai_addr, entry->ai_addrlen);
-            info.address.setLength(entry->ai_addrlen);
-        }
-        outResults.push_back(info);
-    }
+    takeAddressList(list, outResults);
     return 0;
 }
 
