@@ -501,6 +501,11 @@ ztIPv6 ztIPEndpoint::getLocalAddress() const {
 // ---- waiting and transfers
 
 ztErr ztIPEndpoint::waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTimeoutMs) {
+    return waitOnSockets(ioSockets, inTimeoutMs, itsInterrupt);
+}
+
+ztErr ztIPEndpoint::waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTimeoutMs,
+                                  ztEvent* inInterrupt) {
     ztAssert(!ioSockets.empty());
     std::vector<zt::platform::PollEntry> entries;
     for (SocketWait& wait : ioSockets) {
@@ -510,8 +515,8 @@ ztErr ztIPEndpoint::waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTim
     }
     // The interrupt wakes this thread through its one wake-up descriptor.
     std::optional<ztEventWaiter> interrupt;
-    if (itsInterrupt != nullptr) {
-        interrupt.emplace(itsInterrupt, ztEventWaiter::Mode::descriptor);
+    if (inInterrupt != nullptr) {
+        interrupt.emplace(inInterrupt, ztEventWaiter::Mode::descriptor);
         if (!interrupt->valid()) {
             itsLastError = ztEventWaiter::prepareThread();
             ztLog(6, "ztIPEndpoint::waitOnSockets(%i) has no wake-up descriptor; error 0x%04X <%s>",
@@ -543,7 +548,7 @@ ztErr ztIPEndpoint::waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTim
         // Only a reported wake-up needs the read that takes it back.
         if (interrupt && entries.back().ready != 0)
             interrupt->clear();
-        if (interruptIsSet())
+        if (inInterrupt != nullptr && inInterrupt->isSet())
             return ztErr_cancelled;
         for (size_t i = 0; i < ioSockets.size() && !reported; ++i) {
             SocketWait& wait = ioSockets[i];
@@ -644,6 +649,8 @@ ztErr ztIPEndpoint::sendAll(const void* inData, uint32_t inLength, uint32_t& out
     if (!isOpen())
         return ztErr_connectFailed;
     const auto* data = static_cast<const uint8_t*>(inData);
+    ztEvent* const interrupt = writeInterrupt();
+    const int32_t timeout = writeTimeout();
     const ztTimer timer(true);
     while (outSent < inLength) {
         size_t sent = 0;
@@ -661,13 +668,13 @@ ztErr ztIPEndpoint::sendAll(const void* inData, uint32_t inLength, uint32_t& out
         if (outSent == inLength)
             break;
         ztErr stopped = ztErr_noError;
-        if (interruptIsSet()) {
+        if (interrupt != nullptr && interrupt->isSet()) {
             stopped = ztErr_cancelled;
-        } else if (timeIsUp(itsTimeoutMs, timer)) {
+        } else if (timeIsUp(timeout, timer)) {
             stopped = ztErr_timeout;
         } else {
             SocketWait wait{&itsSocket, netEventWrite | netEventClose};
-            const ztErr waited = waitOnSockets({&wait, 1}, timeLeft(itsTimeoutMs, timer));
+            const ztErr waited = waitOnSockets({&wait, 1}, timeLeft(timeout, timer), interrupt);
             // Room to write, the peer's close and a socket error all show in the next send;
             // a time-out is checked above on the next turn.
             if (waited == ztErr_noError || waited == ztErr_timeout ||
@@ -675,10 +682,13 @@ ztErr ztIPEndpoint::sendAll(const void* inData, uint32_t inLength, uint32_t& out
                 continue;
             stopped = waited;
         }
+        // A packet cut off half way must not be followed by another one. With writes of
+        // their own (another thread may be reading) the connection's owner closes it.
         if (outSent > 0 && (stopped == ztErr_cancelled || stopped == ztErr_timeout)) {
-            ztLog(6, "ztIPEndpoint::netWrite(%i) cut off after %u of %u bytes; closing",
-                  itsSocket.fd(), outSent, inLength);
-            close();
+            ztLog(6, "ztIPEndpoint::netWrite(%i) cut off after %u of %u bytes%s", itsSocket.fd(),
+                  outSent, inLength, itsWritesSeparate ? "" : "; closing");
+            if (!itsWritesSeparate)
+                close();
         }
         return stopped;
     }

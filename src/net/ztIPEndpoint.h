@@ -8,6 +8,7 @@
 #include "net/ztNetEndpoint.h"
 #include "platform/ztSocket.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -119,6 +120,8 @@ protected:
     // ztErr_cancelled; ztErr_netReadWrite when a close was reported; ztErr_netNotAvailable
     // when a socket reported an error; ztErr_timeout when nothing was reported.
     ztErr waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTimeoutMs);
+    // The same with inInterrupt (null: none) in place of the endpoint's interrupt event.
+    ztErr waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTimeoutMs, ztEvent* inInterrupt);
     // The plain transfer behind rawWrite; outSent receives how many bytes went out, so
     // that a subclass that transformed the bytes can tell whether any reached the peer.
     ztErr sendAll(const void* inData, uint32_t inLength, uint32_t& outSent);
@@ -133,7 +136,8 @@ protected:
     zt::platform::SocketAddress itsPeerAddress;
     std::vector<zt::platform::Socket> itsListenSockets;
     std::vector<uint32_t> itsListenEvents; // last events reported, one per listening socket
-    int itsLastError = 0;                  // errno of the last failed socket call
+    // errno of the last failed socket call; a reading and a writing thread may both fail.
+    std::atomic<int> itsLastError{0};
 
 private:
     ztErr tryConnect(const zt::platform::AddressInfo& inCandidate);

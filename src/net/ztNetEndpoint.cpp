@@ -118,6 +118,11 @@ void ztNetEndpoint::setInterruptEvent(ztEvent* inEvent) {
     itsInterrupt = inEvent;
 }
 
+void ztNetEndpoint::separateWrites(ztEvent* inWriteInterrupt) {
+    itsWriteInterrupt = inWriteInterrupt;
+    itsWritesSeparate = true;
+}
+
 ztErr ztNetEndpoint::secureAccepted() {
     return ztErr_notSupported;
 }

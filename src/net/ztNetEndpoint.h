@@ -72,6 +72,12 @@ public:
     int32_t getTimeout() const { return itsTimeoutMs; }
     void setTimeout(int32_t inTimeoutMs) { itsTimeoutMs = inTimeoutMs; }
     ztEvent* getInterruptEvent() const { return itsInterrupt; }
+    // From here on writes wait without a time limit and end their waits only when
+    // inWriteInterrupt is set (null: never), whatever time-out and interrupt event the reads
+    // use: one thread may then write while another one reads. A write cut off half way
+    // then leaves the endpoint open; whoever owns the connection closes it.
+    void separateWrites(ztEvent* inWriteInterrupt);
+    bool writesSeparate() const { return itsWritesSeparate; }
     const ztIPv6& getAddress() const { return itsAddress; }
     uint16_t getPort() const { return itsPort; }
     Kind getKind() const { return itsKind; }
@@ -84,6 +90,11 @@ protected:
     Kind itsKind;
     int32_t itsTimeoutMs;
     ztEvent* itsInterrupt; // not owned
+    // What a write waits with (see separateWrites).
+    int32_t writeTimeout() const { return itsWritesSeparate ? noTimeout : itsTimeoutMs; }
+    ztEvent* writeInterrupt() const { return itsWritesSeparate ? itsWriteInterrupt : itsInterrupt; }
+    bool itsWritesSeparate = false;
+    ztEvent* itsWriteInterrupt = nullptr; // not owned
     uint64_t itsBytesSent = 0;
     uint64_t itsBytesReceived = 0;
     uint32_t itsBufferSize = 0;

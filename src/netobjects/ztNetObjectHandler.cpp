@@ -6,6 +6,9 @@
 // It is never held across socket I/O: packets are written and read with it released. While
 // the handler thread works on one object outside the mutex (sending or receiving its data)
 // the object is marked busy, so that forget can wait until the thread is done with it.
+// Writing a packet takes the send lock (before itsMutex, never inside it): the handler
+// thread and sending threads writing their own requests take turns, and the shutdown
+// takes it to close the connection, so nobody writes to a closed socket.
 #include "netobjects/ztNetObjectHandler.h"
 
 #include "messages/ztAssert.h"
@@ -25,6 +28,7 @@
 #include "netobjects/ztNetRequest.h"
 #include "netobjects/ztNetResponse.h"
 #include "netobjects/ztProgress.h"
+#include "platform/ztPoll.h"
 #include "platform/ztSocket.h"
 #include "platform/ztThreadId.h"
 #include "threads/ztEventWaiter.h"
@@ -101,20 +105,26 @@ private:
 
 // ---- construction
 
-ztNetObjectHandler::ztNetObjectHandler() : itsReadInterrupt(&itsWakeUpEvent, &getStopEvent()) {
+ztNetObjectHandler::ztNetObjectHandler()
+    : itsReadInterrupt(&itsWakeUpEvent, &getStopEvent()),
+      itsWriteInterrupt(&itsWriteAbort, &getStopEvent()) {
     itsName = "ztNetObjectHandler";
 }
 
 ztNetObjectHandler::ztNetObjectHandler(std::unique_ptr<ztNetEndpoint> inEndpoint,
                                        bool inCompression, uint32_t inMaxDataSize)
     : itsEndpoint(std::move(inEndpoint)), itsReadInterrupt(&itsWakeUpEvent, &getStopEvent()),
-      itsMaxDataSize(inMaxDataSize), itsCompression(inCompression) {
+      itsWriteInterrupt(&itsWriteAbort, &getStopEvent()), itsMaxDataSize(inMaxDataSize),
+      itsCompression(inCompression) {
     if (!itsEndpoint)
         throw zt::ex::InvalidArgument("inEndpoint");
     if (zt::platform::EventFd::create(itsThreadWakeUp) != 0)
         throw ztException(ztErr_resFull, ztText::outOfDescriptors);
     itsName = "ztNetObjectHandler";
     itsPacketLayer = std::make_unique<ztNetPacketLayer>(itsEndpoint.get(), inCompression);
+    // Sending threads write while the handler thread reads.
+    itsPacketLayer->separateWrites(&itsWriteInterrupt);
+    itsDirectSends = zt::platform::socketWaitsMayOverlap();
     itsServerAddress = itsEndpoint->getAddress();
     itsServerPort = itsEndpoint->getPort();
     itsOpen = itsEndpoint->isOpen();
@@ -135,6 +145,13 @@ ztNetObjectHandler::~ztNetObjectHandler() {
 void ztNetObjectHandler::registerObject(ztNetRequest* inRequest) {
     if (inRequest == nullptr)
         throw zt::ex::InvalidArgument("inRequest");
+    // The calling thread writes the request itself when the send lock is free at once;
+    // waiting for it would cost the hand-over that writing directly saves. Never on the
+    // handler thread, which may hold the lock.
+    std::unique_lock<zt::platform::NativeMutex> sendLock;
+    if (itsDirectSends.load() && zt::platform::currentThreadId() != getThreadID() &&
+        itsSendMutex.tryLock() == 0)
+        sendLock = std::unique_lock(itsSendMutex, std::adopt_lock);
     ztStMutex lock(&itsMutex);
     if (!itsOpen || itsStopping) {
         inRequest->setStatus(ztNetStatus::cancelled);
@@ -166,8 +183,38 @@ void ztNetObjectHandler::registerObject(ztNetRequest* inRequest) {
     itsOwnRequests[itsLastId] = Entry{inRequest, inRequest->getType()};
     inRequest->setRefId(itsLastId);
     inRequest->resetPacketCount();
-    itsRegisterQueue.push_back(inRequest);
-    itsWakeUpEvent.set();
+    // Packets queued before this one go first.
+    const bool direct = sendLock.owns_lock() && itsRegisterQueue.empty() && itsSendQueue.empty() &&
+                        itsCancelQueue.empty() && itsForgotten.empty() &&
+                        inRequest->getTransferState() == ztNetStatus::send;
+    if (!direct) {
+        itsRegisterQueue.push_back(inRequest);
+        itsWakeUpEvent.set();
+        return;
+    }
+    inRequest->setStatus(ztNetStatus::send);
+    lock.unlock();
+    sendDirectly(inRequest);
+}
+
+void ztNetObjectHandler::sendDirectly(ztNetRequest* inRequest) {
+    const uint16_t id = inRequest->getRefId();
+    const uint16_t type = inRequest->getType();
+    try {
+        // No busy mark: the sending thread owns the request, so nobody forgets it meanwhile.
+        if (sendPacketOf(inRequest, id, type, true, nullptr))
+            return;
+    } catch (const std::exception& inException) {
+        // As a failed write on the handler thread: the connection ends with this error, and
+        // the shutdown finishes every request, this one too.
+        {
+            ztStMutex lock(&itsMutex);
+            convertException(inException, itsErrorMessage);
+        }
+        stop(0);
+        return;
+    }
+    // A stop kept the packet back: the shutdown finishes the request.
 }
 
 void ztNetObjectHandler::cancel(ztNetObject* inObject) {
@@ -282,6 +329,10 @@ void ztNetObjectHandler::setKeepAliveInterval(uint32_t inMillis) {
     itsWakeUpEvent.set(); // the current wait was chosen with the old interval
 }
 
+void ztNetObjectHandler::setDirectSends(bool inEnabled) {
+    itsDirectSends = inEnabled && zt::platform::socketWaitsMayOverlap();
+}
+
 void ztNetObjectHandler::setDeadPeerLimit(uint32_t inMillis) {
     itsDeadPeerLimit = inMillis;
     itsWakeUpEvent.set();
@@ -352,11 +403,12 @@ void ztNetObjectHandler::run() {
         sendNext();
         if (stopRequested())
             return;
-        if (itsPacketLayer->getSendTimer().elapsed() >= itsKeepAliveInterval.load())
-            writeHeaderPacket(ztNetObjectHeader::keepAlive(), nullptr);
-
         uint32_t wait = 0;
         {
+            // The send timer is the writers' (see itsSendMutex).
+            std::lock_guard sendLock(itsSendMutex);
+            if (itsPacketLayer->getSendTimer().elapsed() >= itsKeepAliveInterval.load())
+                writeHeaderPacketLocked(ztNetObjectHeader::keepAlive(), nullptr);
             ztStMutex lock(&itsMutex);
             itsWakeUpEvent.reset();
             wait = chooseWait();
@@ -386,6 +438,9 @@ void ztNetObjectHandler::postRun() {
     itsStopping = true;
     StopCallback callback;
     {
+        // A sending thread blocked in a write lets go of the send lock.
+        itsWriteAbort.set();
+        std::lock_guard sendLock(itsSendMutex);
         ztStMutex lock(&itsMutex);
         itsOpen = false;
         failAll();
@@ -578,6 +633,7 @@ bool ztNetObjectHandler::isRegistered(const ztNetObject* inObject) const {
 // ---- sending
 
 void ztNetObjectHandler::sendNext() {
+    std::lock_guard sendLock(itsSendMutex);
     ztNetObject* object = nullptr;
     uint16_t id = 0;
     uint16_t type = 0;
@@ -594,65 +650,92 @@ void ztNetObjectHandler::sendNext() {
         type = mapOf(object).at(id).type;
         busy.set(object);
     }
+    sendPacketOf(object, id, type, own, &busy);
+}
 
+bool ztNetObjectHandler::sendPacketOf(ztNetObject* inObject, uint16_t inId, uint16_t inType,
+                                      bool inOwn, BusyScope* ioBusy) {
     uint8_t* const payload = itsPacketBuffer.data() + ztNetPacketLayer::payloadOffset;
     const uint32_t capacity =
         static_cast<uint32_t>(itsPacketBuffer.size()) - ztNetPacketLayer::payloadOffset - 1;
     const uint32_t headerSize =
-        ztNetObjectHeader(id, type, 0, ztErr_noError).write(payload, capacity);
-    object->countPacket();
+        ztNetObjectHeader(inId, inType, 0, ztErr_noError).write(payload, capacity);
+    inObject->countPacket();
     ztErr error = ztErr_noError;
     bool done = false;
     uint32_t length = 0;
     try {
-        length = object->sendData(payload + headerSize, itsMaxDataSize, error, done);
+        length = inObject->sendData(payload + headerSize, itsMaxDataSize, error, done);
     } catch (const std::exception& inException) {
-        convertException(inException, object->getErrorMessage());
+        convertException(inException, inObject->getErrorMessage());
     }
     ztAssert(length <= itsMaxDataSize);
     length = std::min(length, itsMaxDataSize);
-    if (error != ztErr_noError && object->getError() == ztErr_noError)
-        object->setError(error);
+    if (error != ztErr_noError && inObject->getError() == ztErr_noError)
+        inObject->setError(error);
 
-    if (object->getError() != ztErr_noError) {
+    if (inObject->getError() != ztErr_noError) {
         ztErrorMessage report;
         {
             ztStMutex lock(&itsMutex);
-            if (!isRegistered(object))
-                return;
-            fillDefaultText(object->getErrorMessage());
-            report = object->getErrorMessage();
-            finishObject(object, ztNetStatus::failed);
-            busy.clear();
+            if (!isRegistered(inObject))
+                return true;
+            fillDefaultText(inObject->getErrorMessage());
+            report = inObject->getErrorMessage();
+            finishObject(inObject, ztNetStatus::failed);
+            if (ioBusy != nullptr)
+                ioBusy->clear();
         }
-        writeHeaderPacket(ztNetObjectHeader(id, type, ztNetObjectHeader::errorReportFlags(own),
-                                            report.getErrorValue()),
-                          &report);
-        return;
+        writeHeaderPacketLocked(ztNetObjectHeader(inId, inType,
+                                                  ztNetObjectHeader::errorReportFlags(inOwn),
+                                                  report.getErrorValue()),
+                                &report);
+        return true;
     }
     const bool sending = length > 0 || done;
     if (sending) {
         const uint8_t flags =
-            own ? ztNetObjectHeader::requestDataFlags(object->getPacketCount() == 1, done)
-                : ztNetObjectHeader::responseDataFlags(done);
-        const ztNetObjectHeader header(id, type, flags, object->getError());
+            inOwn ? ztNetObjectHeader::requestDataFlags(inObject->getPacketCount() == 1, done)
+                  : ztNetObjectHeader::responseDataFlags(done);
+        const ztNetObjectHeader header(inId, inType, flags, inObject->getError());
         if (header.write(payload, capacity) != headerSize)
             throw ztException(ztErr_internal, ztText::headerMismatch);
     }
-    // The packet is in the handler's buffer: an owner need not wait for a write that may
-    // block. From here the object is found again by id before it is touched.
-    busy.clear();
+    // A sending thread files its request before writing it: once the packet is out the
+    // answer may be read at once on the handler thread. The handler thread files after
+    // writing, so that an object finished by this packet is finished only once it is out.
+    const auto file = [&] {
+        ztStMutex lock(&itsMutex);
+        if (!holds(inOwn, inId, inObject))
+            return;
+        fileObject(inObject);
+        // More packets to go (a sending thread's request): the handler thread sends them.
+        if (ioBusy == nullptr && !itsSendQueue.empty())
+            itsWakeUpEvent.set();
+    };
+    if (ioBusy == nullptr)
+        file();
+    else
+        // The packet is in the handler's buffer: an owner need not wait for a write that
+        // may block. From here the object is found again by id before it is touched.
+        ioBusy->clear();
     // Not sent because a stop was requested: the loop ends and the shutdown finishes the
     // object.
     if (sending && !writeChecked(itsPacketBuffer, headerSize + length))
-        return;
-    ztStMutex lock(&itsMutex);
-    if (holds(own, id, object))
-        fileObject(object);
+        return false;
+    if (ioBusy != nullptr)
+        file();
+    return true;
 }
 
 void ztNetObjectHandler::writeHeaderPacket(const ztNetObjectHeader& inHeader,
                                            const ztErrorMessage* inMessage) {
+    std::lock_guard sendLock(itsSendMutex);
+    writeHeaderPacketLocked(inHeader, inMessage);
+}
+
+void ztNetObjectHandler::writeHeaderPacketLocked(const ztNetObjectHeader& inHeader,
+                                                 const ztErrorMessage* inMessage) {
     ztDynamicNetWriter writer(64);
     const uint8_t frame[ztNetPacketLayer::payloadOffset] = {};
     writer.putData(frame, sizeof frame);
@@ -668,8 +751,8 @@ bool ztNetObjectHandler::writeChecked(std::vector<uint8_t>& ioBuffer, uint32_t i
     const ztErr result = itsPacketLayer->writePacket(ioBuffer, inPayloadLength);
     if (result == ztErr_noError)
         return true;
-    // While writing, only the stop event interrupts the endpoint.
-    if (result == ztErr_cancelled && stopRequested())
+    // While writing, only the stop event and the shutdown interrupt the endpoint.
+    if (result == ztErr_cancelled && (stopRequested() || itsWriteAbort.isSet()))
         return false;
     throw networkError(result);
 }

@@ -5,8 +5,12 @@
 // object header and written through the packet layer; the peer's packets are handed to the
 // object their header names, and objects the peer starts are created from a factory table.
 // Cancellations travel both ways, keep-alives keep the connection up, and every failure
-// ends as an error message with a fixed text. Callers on other threads only register,
-// cancel and wait; all socket work happens on the handler thread.
+// ends as an error message with a fixed text. The handler thread reads every packet and
+// does all the connection's upkeep (keep-alives, dead-peer detection, cancels, the
+// shutdown). A request that fits one packet is written by the thread that sends it when
+// nothing else waits to go out, which spares a wake-up of the handler thread per request;
+// every other packet is written by the handler thread. Writers take turns under one send
+// lock.
 //
 // Owners hold a handler by std::unique_ptr, which may become a std::shared_ptr once the
 // thread runs; the last owner to let go stops the connection. (A handler started while a
@@ -120,6 +124,10 @@ public:
     // Shortened for tests and tools; the Login body reports both to the server. Any thread.
     void setKeepAliveInterval(uint32_t inMillis);
     void setDeadPeerLimit(uint32_t inMillis);
+    // Whether sending threads may write their own requests (on by default where the
+    // platform lets two threads wait on one socket); off, the handler thread writes every
+    // packet. Any thread.
+    void setDirectSends(bool inEnabled);
 
     // The handler's name and its display form "name:address(port)".
     void setHandlerName(std::string inName);
@@ -187,6 +195,14 @@ protected:
     virtual void processQueues();
     virtual void processWaiting();
     virtual void sendNext();
+    // Marks the object the handler thread works on outside the mutex.
+    class BusyScope;
+    // Writes the next packet of inObject, registered under inId with inType, and files the
+    // object by its transfer state. The send lock is held. ioBusy marks the object the
+    // handler thread works on; null when a sending thread writes its own request. False
+    // when a stop kept the packet from being written.
+    bool sendPacketOf(ztNetObject* inObject, uint16_t inId, uint16_t inType, bool inOwn,
+                      BusyScope* ioBusy);
     // Reads and handles at most one packet, waiting at most inTimeoutMs.
     virtual void CheckReading(uint32_t inTimeoutMs);
     // Moves an object by its transfer state; under the mutex.
@@ -202,7 +218,6 @@ private:
         uint16_t type = 0;
     };
     using ObjectMap = std::map<uint16_t, Entry>;
-    class BusyScope;
 
     ObjectMap& mapOf(ztNetObject* inObject);
     bool isOwnRequest(const ztNetObject* inObject) const;
@@ -216,12 +231,19 @@ private:
     void handlePacket(const ztNetObjectHeader& inHeader, const uint8_t* inData, uint32_t inLength);
     [[noreturn]] void throwConnectionError(const ztNetObjectHeader& inHeader, const uint8_t* inData,
                                            uint32_t inLength);
+    // Sends inRequest's first packet on the calling thread, which holds the send lock; the
+    // request is registered and in no queue. A write that fails ends the connection as a
+    // failure on the handler thread would.
+    void sendDirectly(ztNetRequest* inRequest);
     // Writes one packet of a header and an optional error message; write failures throw
-    // (see writeChecked).
+    // (see writeChecked). The first takes the send lock, the second expects it held.
     void writeHeaderPacket(const ztNetObjectHeader& inHeader, const ztErrorMessage* inMessage);
-    // Writes the inPayloadLength bytes at offset 5 of ioBuffer. A write error throws
-    // "Network error"; ztErr_cancelled (only the stop event interrupts a write) returns
-    // false, the packet unsent, when a stop is requested, and otherwise throws.
+    void writeHeaderPacketLocked(const ztNetObjectHeader& inHeader,
+                                 const ztErrorMessage* inMessage);
+    // Writes the inPayloadLength bytes at offset 5 of ioBuffer; the send lock is held. A
+    // write error throws "Network error"; ztErr_cancelled (only the stop event and the
+    // shutdown interrupt a write) returns false, the packet unsent, when a stop is requested
+    // or the handler shuts down, and otherwise throws.
     bool writeChecked(std::vector<uint8_t>& ioBuffer, uint32_t inPayloadLength);
     void setBusy(ztNetObject* inObject);
     void clearBusy();
@@ -243,6 +265,15 @@ private:
     ztSingleEvent itsWakeUpEvent;
     // What ends a wait for data: the wake-up event or the stop event.
     ztMultiEvent itsReadInterrupt;
+    // Held by whichever thread writes a packet, and while the connection closes; it also
+    // guards the packet buffer and the packet layer's send timer. Taken before itsMutex,
+    // never while holding it.
+    zt::platform::NativeMutex itsSendMutex;
+    // Set by the shutdown, so that a sending thread blocked in a write lets go of the send
+    // lock; what ends a wait to write is this or the stop event.
+    ztSingleEvent itsWriteAbort;
+    ztMultiEvent itsWriteInterrupt;
+    std::atomic<bool> itsDirectSends{true};
     uint16_t itsLastId = 0;
     bool itsHasAuthority = false;
     bool itsIncomingDisabled = false;

@@ -59,7 +59,10 @@ ztErr ztNetPacketLayer::writePacket(std::vector<uint8_t>& ioBuffer, uint32_t inP
               ztNetMaxPayloadSize);
         return ztErr_invalidArgument;
     }
-    itsNetEndpoint->setTimeout(ztNetEndpoint::noTimeout);
+    if (itsWriteFailed)
+        return ztErr_netReadWrite;
+    if (!itsNetEndpoint->writesSeparate())
+        itsNetEndpoint->setTimeout(ztNetEndpoint::noTimeout);
     itsSendTimer.start();
     growTo(ioBuffer, size_t{inPayloadLength} + frameSize);
 
@@ -67,7 +70,7 @@ ztErr ztNetPacketLayer::writePacket(std::vector<uint8_t>& ioBuffer, uint32_t inP
     uint32_t length = inPayloadLength;
     uint8_t marker = plainMarker;
     if (itsCompression && length >= compressionThreshold) {
-        const size_t packed = itsCodec.compressInPlace(packet + payloadOffset, length);
+        const size_t packed = itsSendCodec.compressInPlace(packet + payloadOffset, length);
         if (packed != 0) {
             itsBytesSaved += static_cast<int64_t>(length - packed);
             length = static_cast<uint32_t>(packed);
@@ -80,7 +83,12 @@ ztErr ztNetPacketLayer::writePacket(std::vector<uint8_t>& ioBuffer, uint32_t inP
 
     const ztErr written = itsNetEndpoint->write(packet, length + frameSize);
     const ztErr flushed = itsNetEndpoint->flush();
-    return written != ztErr_noError ? written : flushed;
+    const ztErr result = written != ztErr_noError ? written : flushed;
+    // With separate writes a write cut off half way leaves the endpoint open (see
+    // ztNetEndpoint::separateWrites), so nothing may follow it.
+    if (result != ztErr_noError && itsNetEndpoint->writesSeparate())
+        itsWriteFailed = true;
+    return result;
 }
 
 ztErr ztNetPacketLayer::readPacket(std::vector<uint8_t>& outBuffer, uint32_t& outPayloadLength,
@@ -178,7 +186,7 @@ ztErr ztNetPacketLayer::deliver(std::vector<uint8_t>& outBuffer, uint32_t& outPa
     uint32_t length = itsPacketLength;
     if (itsPacketCompressed) {
         size_t inflated = 0;
-        const ztZlibCodec::InflateResult result = itsCodec.inflate(
+        const ztZlibCodec::InflateResult result = itsReceiveCodec.inflate(
             payload, itsPacketLength, ztNetMaxPayloadSize, outBuffer, payloadOffset, inflated);
         if (result == ztZlibCodec::InflateResult::tooLarge) {
             ztLog(2, "ztNetPacketLayer: compressed packet of %u bytes inflates beyond %u",
@@ -216,6 +224,10 @@ bool ztNetPacketLayer::isOpen() const {
 void ztNetPacketLayer::close() {
     itsNetEndpoint->setInterruptEvent(nullptr);
     itsNetEndpoint->close();
+}
+
+void ztNetPacketLayer::separateWrites(ztEvent* inWriteInterrupt) {
+    itsNetEndpoint->separateWrites(inWriteInterrupt);
 }
 
 bool ztNetPacketLayer::setEvent(ztEvent* inEvent) {

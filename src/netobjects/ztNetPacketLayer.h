@@ -9,6 +9,7 @@
 #include "netobjects/ztZlibCodec.h"
 #include "util/ztTimer.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -39,7 +40,9 @@ public:
     ~ztNetPacketLayer();
 
     // Sends the inPayloadLength bytes at offset payloadOffset of ioBuffer as one packet,
-    // waiting as long as the endpoint needs. ioBuffer is grown when it lacks the byte for
+    // waiting as long as the endpoint needs. With separate writes, once a write has failed
+    // every later one fails with ztErr_netReadWrite unsent: the peer may hold part of a
+    // packet. ioBuffer is grown when it lacks the byte for
     // the trailer; the frame is written into it, and a compressed payload replaces the
     // plain one. Returns 0 or the endpoint's error; ztErr_invalidArgument, with nothing
     // sent, for a payload over ztNetMaxPayloadSize, which no peer would accept.
@@ -66,6 +69,10 @@ public:
     // Passes inEvent to the endpoint, which ends its waits when the event is set (the
     // handler's wake-up or stop event; null: none). Always true: the endpoint exists.
     bool setEvent(ztEvent* inEvent);
+    // Lets one thread write packets while another reads them: writes then wait without a
+    // time limit for inWriteInterrupt alone, and the two directions share no state. Writers
+    // still take turns among themselves, and neither side may run while the layer closes.
+    void separateWrites(ztEvent* inWriteInterrupt);
 
     // Since bytes last arrived (the handler detects a dead peer by it) and since a packet
     // was last written (it times keep-alives by it).
@@ -73,7 +80,7 @@ public:
     const ztTimer& getSendTimer() const { return itsSendTimer; }
     ztNetEndpoint* getNetEndpoint() const { return itsNetEndpoint; }
     // Bytes that compression saved, sent and received together (statistics only).
-    int64_t getBytesSaved() const { return itsBytesSaved; }
+    int64_t getBytesSaved() const { return itsBytesSaved.load(); }
     bool isBroken() const { return itsReadState == ReadState::broken; }
 
 private:
@@ -103,7 +110,10 @@ private:
     ztTimer itsSendTimer{true};
     bool itsCompression;
     bool itsPacketCompressed = false;
-    int64_t itsBytesSaved = 0;
+    bool itsWriteFailed = false;
+    std::atomic<int64_t> itsBytesSaved{0};
     ztNetEndpoint* itsNetEndpoint; // not owned
-    ztZlibCodec itsCodec;
+    // One codec per direction: the two may be used on two threads at once.
+    ztZlibCodec itsSendCodec;
+    ztZlibCodec itsReceiveCodec;
 };

@@ -82,4 +82,8 @@ int pollFds(std::span<PollEntry> ioEntries, int64_t inTimeoutMs) {
     }
 }
 
+bool socketWaitsMayOverlap() {
+    return true;
+}
+
 } // namespace zt::platform

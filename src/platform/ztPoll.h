@@ -33,4 +33,8 @@ inline constexpr int64_t pollForever = -1;
 // Any thread may call it; the entries belong to the caller.
 int pollFds(std::span<PollEntry> ioEntries, int64_t inTimeoutMs);
 
+// Whether two threads may wait on one socket at the same time (one to read, the other to
+// write). Not on Windows, where a socket is tied to one wait's event at a time.
+bool socketWaitsMayOverlap();
+
 } // namespace zt::platform

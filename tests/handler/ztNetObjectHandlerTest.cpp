@@ -113,15 +113,29 @@ TEST(ztNetObjectHandler, connectHandsTheAnswerToTheCallerAndAdvancesProgress) {
     EXPECT_EQ(client->getServerAddress(), loopback(2));
 }
 
-TEST(ztNetObjectHandler, objectsOfEverySizeTravelBothWays) {
-    auto server = startServer(3);
+// Sending threads write their own one-packet requests, or (off) leave every packet to the
+// handler thread: both ways must carry the same objects.
+class ztNetObjectHandlerSends : public ::testing::TestWithParam<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(DirectOrQueued, ztNetObjectHandlerSends, ::testing::Bool(),
+                         [](const auto& inInfo) { return inInfo.param ? "direct" : "queued"; });
+
+// The two variants may run at once: each has a server address of its own.
+uint8_t addressFor(uint8_t inLast, bool inDirect) {
+    return static_cast<uint8_t>(inDirect ? inLast : inLast + 30);
+}
+
+TEST_P(ztNetObjectHandlerSends, objectsOfEverySizeTravelBothWays) {
+    auto server = startServer(addressFor(3, GetParam()));
     ASSERT_TRUE(server);
     ztConnectAnswer answer;
-    auto client = connectTo(3, answer);
+    auto client = connectTo(addressFor(3, GetParam()), answer);
+    client->setDirectSends(GetParam());
     client->setFactory(kPingType, [] { return std::make_unique<EchoResponse>(kPingType); });
     client->setAuthority(true);
     ASSERT_TRUE(eventually([&] { return server->getConnections().size() == 1; }));
     const std::shared_ptr<ztNetObjectHandler> serverSide = server->getConnections().front();
+    serverSide->setDirectSends(GetParam());
 
     // Around the 30000 bytes that fit in one packet, and a body of many packets.
     const size_t sizes[] = {0, 1, 29999, 30000, 30001, 90000, 3 * 1024 * 1024 + 17};
@@ -143,10 +157,11 @@ TEST(ztNetObjectHandler, objectsOfEverySizeTravelBothWays) {
     EXPECT_EQ(wide.itsAnswer, wide.itsBody);
 }
 
-TEST(ztNetObjectHandler, requestsInFlightInterleaveAndEachGetsItsOwnAnswer) {
-    auto server = startServer(4);
+TEST_P(ztNetObjectHandlerSends, requestsInFlightInterleaveAndEachGetsItsOwnAnswer) {
+    auto server = startServer(addressFor(4, GetParam()));
     ASSERT_TRUE(server);
-    auto client = connectTo(4);
+    auto client = connectTo(addressFor(4, GetParam()));
+    client->setDirectSends(GetParam());
     std::vector<std::unique_ptr<EchoRequest>> requests;
     for (uint32_t i = 0; i < 40; ++i) {
         // Large ones among small ones: the large are sent a packet per round.
@@ -550,6 +565,47 @@ TEST(ztNetObjectHandler, stopDuringABlockedWriteEndsPromptlyAndCancelsTheRequest
     EXPECT_LT(millis, 2000u);
     EXPECT_EQ(large.getStatus(), ztNetStatus::cancelled);
     EXPECT_EQ(large.getRefId(), 0);
+}
+
+TEST(ztNetObjectHandler, stopWhileASendingThreadIsBlockedInItsOwnWriteEndsPromptly) {
+    // A peer that completes the handshake and then reads nothing more.
+    ztTCPEndpoint listener(3000, nullptr);
+    std::unique_ptr<ztSecureTCPEndpoint> endpoint;
+    const std::unique_ptr<ztNetEndpoint> accepted = acceptPlain(30, listener, endpoint);
+    ASSERT_TRUE(accepted);
+    ztNetObjectHandler client(std::move(endpoint), false);
+    client.start();
+    // One-packet requests, each written by the sending thread, until the socket buffers are
+    // full and a write blocks.
+    constexpr int kMost = 4000;
+    std::vector<std::unique_ptr<EchoRequest>> requests;
+    for (int i = 0; i < kMost; ++i)
+        requests.push_back(std::make_unique<EchoRequest>(patternBytes(29000, i)));
+    std::atomic<int> sent{0};
+    zt::test::PeerThread sender([&] {
+        for (auto& request : requests) {
+            try {
+                request->send(&client);
+            } catch (const ztException&) {
+                return; // the handler stopped
+            }
+            ++sent;
+        }
+    });
+    int before = -1;
+    for (int i = 0; i < 100 && sent.load() != before; ++i) {
+        before = sent.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_LT(sent.load(), kMost) << "the peer's socket never filled";
+    const uint64_t millis = zt::test::millisOf([&] { client.stopAndWait(0); });
+    EXPECT_LT(millis, 2000u);
+    // The blocked write let go: the sending thread's send returned.
+    sender.join();
+    // Every request that was sent, the one whose write was cut off among them, is finished.
+    const int finished = std::min(sent.load() + 1, kMost);
+    for (int i = 0; i < finished; ++i)
+        EXPECT_EQ(requests[i]->getStatus(), ztNetStatus::cancelled) << i;
 }
 
 TEST(ztNetObjectHandler, stoppedHandlerRefusesAndFinishesEverything) {

@@ -269,4 +269,8 @@ int pollFds(std::span<PollEntry> ioEntries, int64_t inTimeoutMs) {
     }
 }
 
+bool socketWaitsMayOverlap() {
+    return false;
+}
+
 } // namespace zt::platform
