@@ -69,6 +69,13 @@ void showMismatch(const std::string& inRequest, const std::string& inAnswer) {
     });
 }
 
+// The first answers of a kind that is counted, not matched: what went wrong shows once
+// without flooding the figures.
+void showFirst(std::atomic<int>& ioShown, const char* inWhat, const std::string& inAnswer) {
+    if (ioShown.fetch_add(1) < 3)
+        std::printf("%s: %.400s\n", inWhat, inAnswer.c_str());
+}
+
 size_t countOf(const std::string& inText, const std::string& inNeedle) {
     size_t count = 0;
     for (size_t at = inText.find(inNeedle); at != std::string::npos;
@@ -111,6 +118,8 @@ void client(int inIndex, const std::string& inAddress, Counts& ioCounts, Stopper
             const std::string answer = call(login, ioCounts);
             const size_t at = answer.find("\"session\":\"");
             if (at == std::string::npos) {
+                static std::atomic<int> shown{0};
+                showFirst(shown, "login failed", answer);
                 ++ioCounts.loginFaults;
                 ioStopper.waitFor(50); // the server is between drops; try again soon
                 continue;
@@ -132,8 +141,14 @@ void client(int inIndex, const std::string& inAddress, Counts& ioCounts, Stopper
                 ++ioCounts.mismatched;
                 showMismatch(request, answer);
             }
+            static std::atomic<int> shown{0};
+            showFirst(shown, "fault", answer);
             ++ioCounts.faults;
-            session.clear(); // the session went with its connection
+            // A session outlives its connection (the library logs in again on the next
+            // request); only one the server no longer knows needs a new login, which would
+            // otherwise count against the user's sessions beside the old one.
+            if (answer.find("\"code\":5003") != std::string::npos)
+                session.clear();
             continue;
         }
         if (!ownId || countOf(answer, "{\"ref\":\"{#14-") != static_cast<size_t>(limit)) {

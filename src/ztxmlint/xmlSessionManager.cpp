@@ -45,6 +45,13 @@ bool isReconnectError(ztErr inError) {
            inError == ztErr_incomingDisabled || inError == ztErr_handlerNotRunning;
 }
 
+// Failures of a new login after which the next attempt may succeed: the connection broke
+// or could not be opened.
+bool isReloginRetryError(ztErr inError) {
+    return inError == ztErr_netReadWrite || inError == ztErr_connectFailed ||
+           inError == ztErr_handlerNotRunning;
+}
+
 } // namespace
 
 void xmlRequestContext::releaseSession(xmlSessionManager& ioManager) {
@@ -224,8 +231,16 @@ bool xmlSessionManager::sendOnSession(const std::string& inSessionID, ztNetReque
                     throw;
             }
         }
-        if (relogin(*session, connection))
+        try {
+            if (relogin(*session, connection))
+                ++ownLogins;
+        } catch (const ztException& inException) {
+            // A connection that breaks during the new login (the server dropping everything
+            // again) is worth the second attempt; a refused login or the last attempt is not.
             ++ownLogins;
+            if (ownLogins >= kOwnLogins || !isReloginRetryError(inException.getErrorValue()))
+                throw;
+        }
         ioRequest.reset();
     }
     session->touch();
