@@ -216,7 +216,7 @@ bool xmlSessionManager::sendOnSession(const std::string& inSessionID, ztNetReque
     constexpr int kMaxTries = 8;
     bool succeeded = false;
     int ownLogins = 0;
-    for (int tries = 0; tries < kMaxTries && ownLogins < kOwnLogins; ++tries) {
+    for (int tries = 0; tries < kMaxTries; ++tries) {
         const std::shared_ptr<ztNetObjectHandler> connection = session->getConnection();
         if (!connection)
             break;
@@ -231,6 +231,9 @@ bool xmlSessionManager::sendOnSession(const std::string& inSessionID, ztNetReque
                     throw;
             }
         }
+        // The request goes once more after the last own login.
+        if (ownLogins == kOwnLogins)
+            break;
         try {
             if (relogin(*session, connection))
                 ++ownLogins;
@@ -238,7 +241,7 @@ bool xmlSessionManager::sendOnSession(const std::string& inSessionID, ztNetReque
             // A connection that breaks during the new login (the server dropping everything
             // again) is worth the second attempt; a refused login or the last attempt is not.
             ++ownLogins;
-            if (ownLogins >= kOwnLogins || !isReloginRetryError(inException.getErrorValue()))
+            if (ownLogins == kOwnLogins || !isReloginRetryError(inException.getErrorValue()))
                 throw;
         }
         ioRequest.reset();
