@@ -547,7 +547,7 @@ ztErr ztIPEndpoint::waitOnSockets(std::span<SocketWait> ioSockets, int32_t inTim
         }
         // Only a reported wake-up needs the read that takes it back.
         if (interrupt && entries.back().ready != 0)
-            interrupt->clear();
+            interrupt->clearReported();
         if (inInterrupt != nullptr && inInterrupt->isSet())
             return ztErr_cancelled;
         for (size_t i = 0; i < ioSockets.size() && !reported; ++i) {
@@ -597,36 +597,45 @@ ztErr ztIPEndpoint::rawRead(void* outBuffer, uint32_t& ioLength) {
     if (wanted == 0)
         return ztErr_noError;
     const ztTimer timer(true);
+    // A stream that the last read emptied has most likely nothing new yet (the peer answers
+    // what this side sent): wait first instead of a receive that finds nothing.
+    bool waitFirst = itsKind == Kind::tcp && itsReadDrained && !interruptIsSet();
     for (;;) {
-        size_t received = 0;
-        const int error = itsKind == Kind::tcp
-                              ? itsSocket.receive(outBuffer, wanted, received)
-                              : itsSocket.receiveFrom(outBuffer, wanted, itsPeerAddress, received);
-        if (error == 0 && received > 0) {
-            ioLength = static_cast<uint32_t>(received);
-            if (itsKind != Kind::tcp) {
-                itsAddress = addressOf(itsPeerAddress);
-                itsPort = itsPeerAddress.port();
+        if (!waitFirst) {
+            size_t received = 0;
+            const int error =
+                itsKind == Kind::tcp
+                    ? itsSocket.receive(outBuffer, wanted, received)
+                    : itsSocket.receiveFrom(outBuffer, wanted, itsPeerAddress, received);
+            if (error == 0 && received > 0) {
+                ioLength = static_cast<uint32_t>(received);
+                itsReadDrained = received < wanted;
+                if (itsKind != Kind::tcp) {
+                    itsAddress = addressOf(itsPeerAddress);
+                    itsPort = itsPeerAddress.port();
+                }
+                return ztErr_noError;
             }
-            return ztErr_noError;
+            if (error == 0) {
+                ztLog(6, "ztIPEndpoint::netRead(%i) connection disconnected", itsSocket.fd());
+                return ztErr_netReadWrite;
+            }
+            if (!zt::platform::isWouldBlock(error)) {
+                itsLastError = error;
+                ztLog(6, "ztIPEndpoint::netRead(%i) failed reading; error 0x%04X <%s>",
+                      itsSocket.fd(), errorCode(error), zt::platform::errorText(error).c_str());
+                return ztErr_netReadWrite;
+            }
+            if (interruptIsSet())
+                return ztErr_cancelled;
+            if (timeIsUp(itsTimeoutMs, timer))
+                return ztErr_timeout;
         }
-        if (error == 0) {
-            ztLog(6, "ztIPEndpoint::netRead(%i) connection disconnected", itsSocket.fd());
-            return ztErr_netReadWrite;
-        }
-        if (!zt::platform::isWouldBlock(error)) {
-            itsLastError = error;
-            ztLog(6, "ztIPEndpoint::netRead(%i) failed reading; error 0x%04X <%s>", itsSocket.fd(),
-                  errorCode(error), zt::platform::errorText(error).c_str());
-            return ztErr_netReadWrite;
-        }
-        if (interruptIsSet())
-            return ztErr_cancelled;
-        if (timeIsUp(itsTimeoutMs, timer))
-            return ztErr_timeout;
+        waitFirst = false;
         SocketWait wait{&itsSocket, netEventRead | netEventClose};
         const ztErr waited = waitOnSockets({&wait, 1}, timeLeft(itsTimeoutMs, timer));
-        // Data, the peer's close and a socket error all show in the next receive.
+        // Data, the peer's close and a socket error all show in the next receive. (A wait
+        // that comes first looks at the stream as a receive would: poll reports data there.)
         if (waited == ztErr_noError || (wait.reported & (netEventRead | netEventClose)) != 0)
             continue;
         if (waited != ztErr_cancelled && waited != ztErr_timeout)

@@ -138,6 +138,8 @@ protected:
     std::vector<uint32_t> itsListenEvents; // last events reported, one per listening socket
     // errno of the last failed socket call; a reading and a writing thread may both fail.
     std::atomic<int> itsLastError{0};
+    // The last receive took less than it asked for (the stream was empty behind it).
+    bool itsReadDrained = false;
 
 private:
     ztErr tryConnect(const zt::platform::AddressInfo& inCandidate);

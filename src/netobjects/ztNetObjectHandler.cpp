@@ -405,13 +405,20 @@ void ztNetObjectHandler::run() {
             return;
         uint32_t wait = 0;
         {
-            // The send timer is the writers' (see itsSendMutex).
-            std::lock_guard sendLock(itsSendMutex);
-            if (itsPacketLayer->getSendTimer().elapsed() >= itsKeepAliveInterval.load())
+            // The send timer is the writers' (see itsSendMutex). A sending thread that holds
+            // the lock now is writing, which restarts the timer: no keep-alive is due then.
+            std::unique_lock<zt::platform::NativeMutex> sendLock;
+            if (itsSendMutex.tryLock() == 0)
+                sendLock = std::unique_lock(itsSendMutex, std::adopt_lock);
+            if (sendLock && itsPacketLayer->getSendTimer().elapsed() >= itsKeepAliveInterval.load())
                 writeHeaderPacketLocked(ztNetObjectHeader::keepAlive(), nullptr);
+            const uint32_t untilKeepAlive =
+                sendLock ? itsPacketLayer->getSendTimer().remaining(itsKeepAliveInterval.load())
+                         : itsKeepAliveInterval.load();
+            sendLock = {};
             ztStMutex lock(&itsMutex);
             itsWakeUpEvent.reset();
-            wait = chooseWait();
+            wait = chooseWait(untilKeepAlive);
         }
         // Data, a queued object (the wake-up event) and a stop request all end the wait.
         itsPacketLayer->setEvent(&itsReadInterrupt);
@@ -422,11 +429,11 @@ void ztNetObjectHandler::run() {
     }
 }
 
-uint32_t ztNetObjectHandler::chooseWait() {
+uint32_t ztNetObjectHandler::chooseWait(uint32_t inUntilKeepAlive) {
     if (!itsCancelQueue.empty() || !itsRegisterQueue.empty() || !itsSendQueue.empty() ||
         !itsForgotten.empty())
         return 0;
-    uint32_t wait = itsPacketLayer->getSendTimer().remaining(itsKeepAliveInterval.load());
+    uint32_t wait = inUntilKeepAlive;
     // Woken in time to notice a dead peer even when keep-alives are rarer than that.
     wait = std::min(wait, itsPacketLayer->getReceiveTimer().remaining(itsDeadPeerLimit.load()));
     if (!itsWaitingQueue.empty())
@@ -633,6 +640,13 @@ bool ztNetObjectHandler::isRegistered(const ztNetObject* inObject) const {
 // ---- sending
 
 void ztNetObjectHandler::sendNext() {
+    {
+        // Without the send lock while there is nothing to send: a sending thread that finds
+        // the lock taken hands its request over instead of writing it.
+        ztStMutex lock(&itsMutex);
+        if (itsSendQueue.empty())
+            return;
+    }
     std::lock_guard sendLock(itsSendMutex);
     ztNetObject* object = nullptr;
     uint16_t id = 0;

@@ -227,7 +227,8 @@ private:
     bool holds(bool inOwn, uint16_t inId, const ztNetObject* inObject) const;
     void removeFromQueues(ztNetObject* inObject, bool inAllQueues);
     void finishObject(ztNetObject* inObject, ztNetStatus inStatus);
-    uint32_t chooseWait();
+    // How long the loop may wait for data; inUntilKeepAlive: until the next keep-alive is due.
+    uint32_t chooseWait(uint32_t inUntilKeepAlive);
     void handlePacket(const ztNetObjectHeader& inHeader, const uint8_t* inData, uint32_t inLength);
     [[noreturn]] void throwConnectionError(const ztNetObjectHeader& inHeader, const uint8_t* inData,
                                            uint32_t inLength);

@@ -4,6 +4,7 @@
 
 #include "threads/ztEvent.h"
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <utility>
@@ -14,12 +15,16 @@ namespace {
 // own thread resets it; events set it from any thread while a waiter of this thread is
 // registered with them.
 thread_local zt::platform::EventFd tWakeUp;
+// Whether tWakeUp may be set: a wake-up marks it before setting the descriptor, so that
+// clearing an unset descriptor (most waits start so) costs no system call.
+thread_local std::atomic<bool> tWakeUpMarked{false};
 
 } // namespace
 
 ztEventWaiter::ztEventWaiter(ztEvent* inEvent, Mode inMode) : itsEvent(inEvent), itsMode(inMode) {
     if (itsMode == Mode::descriptor && prepareThread() == 0) {
         itsWakeUp = &tWakeUp;
+        itsWakeUpMarked = &tWakeUpMarked;
         itsFd = tWakeUp.fd();
     }
     if (itsEvent != nullptr)
@@ -50,11 +55,21 @@ void ztEventWaiter::adoptThreadDescriptor(zt::platform::EventFd ioDescriptor) {
 
 void ztEventWaiter::clear() {
     if (itsWakeUp != nullptr) {
-        itsWakeUp->reset();
+        if (itsWakeUpMarked->exchange(false))
+            itsWakeUp->reset();
         return;
     }
     std::lock_guard lock(itsMutex);
     itsWoken = false;
+}
+
+void ztEventWaiter::clearReported() {
+    if (itsWakeUp == nullptr)
+        return;
+    // Read whatever the mark says: a wake-up that marked the descriptor before an earlier
+    // clear and set it only afterwards leaves it set and unmarked.
+    itsWakeUpMarked->store(false);
+    itsWakeUp->reset();
 }
 
 bool ztEventWaiter::waitUntil(uint64_t inDeadline, bool inForever) {
@@ -72,6 +87,7 @@ void ztEventWaiter::wake() {
     if (itsWakeUp != nullptr) {
         // The waiting thread's descriptor, not the caller's. A failed write can only be a
         // counter at its maximum, and then the waiter is woken already.
+        itsWakeUpMarked->store(true);
         itsWakeUp->set();
         return;
     }

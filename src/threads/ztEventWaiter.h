@@ -12,6 +12,7 @@
 #include "platform/ztNativeCondition.h"
 #include "platform/ztNativeMutex.h"
 
+#include <atomic>
 #include <cstdint>
 
 class ztEvent;
@@ -40,6 +41,9 @@ public:
     // Forgets the wake-ups so far. Call it after a wait returned and before looking at the
     // events again, so that a set in between wakes the next wait.
     void clear();
+    // Descriptor mode: the same after a poll reported fd() readable; it always reads the
+    // descriptor, which clear() skips when no wake-up marked it.
+    void clearReported();
     // Condition mode: blocks until an event wakes the waiter (true) or monotonicMillis()
     // reaches inDeadline (false); with inForever there is no deadline. Returns at once when
     // a wake-up arrived since the last clear().
@@ -62,6 +66,7 @@ private:
     ztEvent* itsEvent;
     Mode itsMode;
     const zt::platform::EventFd* itsWakeUp = nullptr; // the waiting thread's descriptor
+    std::atomic<bool>* itsWakeUpMarked = nullptr;     // and whether a wake-up may have set it
     int itsFd = -1;
     zt::platform::NativeMutex itsMutex; // guards itsWoken (condition mode)
     zt::platform::NativeCondition itsCondition;
