@@ -91,7 +91,12 @@ void ztEventWaiter::wake() {
         itsWakeUp->set();
         return;
     }
-    std::lock_guard lock(itsMutex);
-    itsWoken = true;
+    {
+        std::lock_guard lock(itsMutex);
+        itsWoken = true;
+    }
+    // Signalled once the lock is free, so the woken thread does not block on it at once.
+    // The event calls this under its own lock, which the waiter's destructor takes too:
+    // the waiter is still there.
     itsCondition.signal();
 }
