@@ -200,7 +200,7 @@ protected:
     Impl& itsServer;
     // The connection's state. Its own handlers run on the reading thread and hold it; the
     // worker that made an answer holds it while it writes the answer and starts the next
-    // read itself, which spares two thread hand-overs per request.
+    // read itself, which spares waking the reading thread for every answer.
     std::mutex itsLock;
     asio::steady_timer itsTimer;
     uint64_t itsTimerGeneration = 0;
