@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <thread>
 
 namespace {
 
@@ -72,7 +73,11 @@ int main(int argc, char** argv) {
     ztWebTableRoutes routes;
     ztWebRouter router(metrics, routes);
     ztWebAccessLog log;
-    ztWebWorkers workers(options.itsWorkers, options.itsMaxQueued);
+    ztWebWorkers::Settings pool;
+    pool.itsThreads = options.itsWorkers;
+    pool.itsMaxQueued = options.itsMaxQueued;
+    pool.itsFlowing = ztWebWorkers::flowingFor(std::thread::hardware_concurrency());
+    ztWebWorkers workers(pool);
     if (const int error = workers.start())
         return fail("cannot start the worker threads (error " + std::to_string(error) + ")");
     ztWebServer::Settings settings;

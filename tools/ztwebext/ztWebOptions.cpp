@@ -121,7 +121,9 @@ SOAP 1.1, JSON-RPC and REST.
   --central HOST           the default central server (port 1231; default localhost)
   --central-fixed          clients may not pick another central server ("server" query)
   --session-timeout SECS   idle timeout of sessions (default 1200)
-  --workers N              threads running requests (default 16, at most 1024)
+  --workers N              threads running requests (default 16, at most 1024); 4 per
+                           core run at once, more while requests wait on a slow central
+                           server
   --tls-cert FILE          serve HTTPS with this PEM certificate (chain) ...
   --tls-key FILE           ... and this PEM private key
   --demo                   also run the stand-in central server on 127.0.0.1:1231 with its

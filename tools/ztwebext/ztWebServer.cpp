@@ -25,6 +25,7 @@
 #include <list>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -39,6 +40,7 @@ namespace {
 constexpr size_t kReadChunk = 16 * 1024;
 // How long a refused client's remaining bytes are read and dropped before the close.
 constexpr uint32_t kLingerMs = 1000;
+constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 
 double millisSince(Clock::time_point inStart) {
     return std::chrono::duration<double, std::milli>(Clock::now() - inStart).count();
@@ -135,6 +137,7 @@ public:
     virtual ~Connection() = default;
 
     void begin(std::list<std::weak_ptr<Connection>>::iterator inEntry) {
+        std::lock_guard lock(itsLock);
         itsEntry = inEntry;
         startHandshake();
     }
@@ -144,6 +147,7 @@ public:
     // At a stop: a connection that waits for a request closes now; the others close after
     // their answer. On the connection's executor.
     void stopWhenIdle() {
+        std::lock_guard lock(itsLock);
         if (itsPhase == Phase::waiting && itsBuffer.size() == 0)
             close();
     }
@@ -152,7 +156,10 @@ protected:
     virtual void startHandshake() = 0;
     virtual void readSome(asio::mutable_buffer inBuffer,
                           std::function<void(beast::error_code, size_t)> inDone) = 0;
-    virtual void writeAll(const std::string& inText,
+    // Writes what the stream takes at once without waiting: would_block when it takes
+    // nothing now (always for TLS, whose records cannot be left half written).
+    virtual size_t writeNow(asio::const_buffer inText, beast::error_code& outError) = 0;
+    virtual void writeAll(asio::const_buffer inText,
                           std::function<void(beast::error_code, size_t)> inDone) = 0;
     virtual void cancelIo() = 0;
     virtual void shutdownAndClose() = 0;
@@ -175,8 +182,10 @@ protected:
         const uint64_t generation = ++itsTimerGeneration;
         itsTimer.expires_after(std::chrono::milliseconds(inMs));
         itsTimer.async_wait([self = shared_from_this(), generation](beast::error_code inError) {
-            if (inError || generation != self->itsTimerGeneration ||
-                self->itsPhase == Phase::closed)
+            if (inError)
+                return;
+            std::lock_guard lock(self->itsLock);
+            if (generation != self->itsTimerGeneration || self->itsPhase == Phase::closed)
                 return;
             self->itsTimedOut = true;
             self->cancelIo();
@@ -189,6 +198,10 @@ protected:
     }
 
     Impl& itsServer;
+    // The connection's state. Its own handlers run on the reading thread and hold it; the
+    // worker that made an answer holds it while it writes the answer and starts the next
+    // read itself, which spares waking the reading thread for every answer.
+    std::mutex itsLock;
     asio::steady_timer itsTimer;
     uint64_t itsTimerGeneration = 0;
 
@@ -204,8 +217,7 @@ private:
             // A pipelined request is already here.
             itsPhase = Phase::reading;
             itsStart = Clock::now();
-            armTimer(itsServer.itsSettings.itsReadTimeoutMs);
-            parse();
+            parse(true);
             return;
         }
         // A fresh connection owes its first request within the read time-out; between
@@ -218,6 +230,7 @@ private:
     void read() {
         readSome(itsBuffer.prepare(kReadChunk),
                  [self = shared_from_this()](beast::error_code inError, size_t inBytes) {
+                     std::lock_guard lock(self->itsLock);
                      self->onRead(inError, inBytes);
                  });
     }
@@ -226,10 +239,12 @@ private:
         if (itsPhase == Phase::closed)
             return;
         itsBuffer.commit(inBytes);
-        if (inBytes > 0 && itsPhase == Phase::waiting) {
+        // The read time-out runs from the first byte, but is armed only when the request is
+        // not complete in this read: most arrive whole and need no timer of their own.
+        const bool first = inBytes > 0 && itsPhase == Phase::waiting;
+        if (first) {
             itsPhase = Phase::reading;
             itsStart = Clock::now();
-            armTimer(itsServer.itsSettings.itsReadTimeoutMs);
         }
         if (inError && inBytes == 0) {
             if (itsTimedOut && itsPhase == Phase::reading) {
@@ -239,10 +254,11 @@ private:
             close();
             return;
         }
-        parse();
+        parse(first);
     }
 
-    void parse() {
+    // inArm: the read time-out is to be armed if the request is still incomplete.
+    void parse(bool inArm) {
         const size_t used =
             itsReader.feed(static_cast<const char*>(itsBuffer.data().data()), itsBuffer.size());
         itsBuffer.consume(used);
@@ -256,21 +272,24 @@ private:
         case ztWebRequestReader::State::reading:
             break;
         }
+        if (inArm)
+            armTimer(itsServer.itsSettings.itsReadTimeoutMs);
         if (itsReader.takeContinue()) {
-            itsContinue = "HTTP/1.1 100 Continue\r\n\r\n";
             itsContinuePending = true;
-            writeAll(itsContinue, [self = shared_from_this()](beast::error_code inError, size_t) {
-                self->itsContinuePending = false;
-                if (inError) {
-                    self->close();
-                    return;
-                }
-                // An answer that was ready first waited for this write to end.
-                if (auto deferred = std::move(self->itsDeferredWrite)) {
-                    self->itsDeferredWrite = nullptr;
-                    deferred();
-                }
-            });
+            writeAll(asio::buffer(kContinue),
+                     [self = shared_from_this()](beast::error_code inError, size_t) {
+                         std::lock_guard lock(self->itsLock);
+                         self->itsContinuePending = false;
+                         if (inError) {
+                             self->close();
+                             return;
+                         }
+                         // An answer that was ready first waited for this write to end.
+                         if (auto deferred = std::move(self->itsDeferredWrite)) {
+                             self->itsDeferredWrite = nullptr;
+                             deferred();
+                         }
+                     });
         }
         read();
     }
@@ -309,13 +328,14 @@ private:
         }
         auto shared = std::make_shared<ztWebRequest>(std::move(request));
         itsServer.itsMetrics.requestStarted();
+        // The reading thread leaves the connection alone until the answer is written: no read
+        // is pending and the timer is disarmed, so the worker writes the answer and starts
+        // the next read itself instead of handing it back.
         const bool queued = itsServer.itsWorkers.post([self = shared_from_this(), shared] {
             ztWebResponse response = self->itsServer.itsRouter.handle(*shared);
             self->itsServer.itsMetrics.requestFinished();
-            asio::post(self->itsTimer.get_executor(),
-                       [self, shared, response = std::move(response)]() mutable {
-                           self->respond(std::move(*shared), std::move(response), false);
-                       });
+            std::lock_guard lock(self->itsLock);
+            self->respond(std::move(*shared), std::move(response), false);
         });
         if (!queued) {
             itsServer.itsMetrics.requestFinished();
@@ -349,16 +369,44 @@ private:
         writeAnswer(close);
     }
 
+    // An answer usually fits the socket's send buffer and is written at once; only the rest
+    // of one that does not waits for the stream under the write time-out.
     void writeAnswer(bool inClose) {
+        beast::error_code error;
+        const size_t written = writeNow(asio::buffer(itsOut), error);
+        if (written == itsOut.size()) {
+            answered(inClose, {});
+            return;
+        }
+        if (error && error != asio::error::would_block) {
+            answered(inClose, error);
+            return;
+        }
         armTimer(itsServer.itsSettings.itsWriteTimeoutMs);
-        writeAll(itsOut, [self = shared_from_this(), inClose](beast::error_code inError, size_t) {
-            self->disarm();
-            ++self->itsServed;
-            if (inError || inClose) {
-                self->close();
-                return;
-            }
-            self->nextRequest();
+        writeAll(asio::buffer(itsOut) + written,
+                 [self = shared_from_this(), inClose](beast::error_code inError, size_t) {
+                     std::lock_guard lock(self->itsLock);
+                     self->disarm();
+                     self->answered(inClose, inError);
+                 });
+    }
+
+    void answered(bool inClose, beast::error_code inError) {
+        ++itsServed;
+        if (inError || inClose) {
+            close();
+            return;
+        }
+        if (itsBuffer.size() == 0) {
+            nextRequest();
+            return;
+        }
+        // A pipelined request goes through the connection's executor, so that a long
+        // pipeline of quick requests does not nest calls without bound.
+        asio::post(executor(), [self = shared_from_this()] {
+            std::lock_guard lock(self->itsLock);
+            if (self->itsPhase != Phase::closed)
+                self->nextRequest();
         });
     }
 
@@ -390,6 +438,7 @@ private:
         itsBuffer.clear();
         readSome(itsBuffer.prepare(kReadChunk),
                  [self = shared_from_this()](beast::error_code inError, size_t) {
+                     std::lock_guard lock(self->itsLock);
                      if (inError) {
                          self->close();
                          return;
@@ -410,7 +459,6 @@ private:
     beast::flat_buffer itsBuffer{maxHeaderBytes + 4 * kReadChunk};
     ztWebRequestReader itsReader{maxHeaderBytes, maxBodyBytes};
     std::string itsOut;
-    std::string itsContinue;
     bool itsContinuePending = false;
     std::function<void()> itsDeferredWrite;
 };
@@ -432,6 +480,7 @@ protected:
             armTimer(itsServer.itsSettings.itsReadTimeoutMs);
             auto self = std::static_pointer_cast<StreamConnection>(shared_from_this());
             itsStream.async_handshake(ssl::stream_base::server, [self](beast::error_code inError) {
+                std::lock_guard lock(self->itsLock);
                 self->handshakeDone(inError);
             });
         }
@@ -442,9 +491,24 @@ protected:
         itsStream.async_read_some(inBuffer, std::move(inDone));
     }
 
-    void writeAll(const std::string& inText,
+    size_t writeNow(asio::const_buffer inText, beast::error_code& outError) override {
+        if constexpr (std::is_same_v<Stream, tcp::socket>) {
+            // Non-blocking for this call only matters to synchronous calls; the reads and
+            // writes that wait go through the reactor either way.
+            if (!itsStream.non_blocking())
+                itsStream.non_blocking(true, outError);
+            if (outError)
+                return 0;
+            return itsStream.write_some(inText, outError);
+        } else {
+            outError = asio::error::would_block;
+            return 0;
+        }
+    }
+
+    void writeAll(asio::const_buffer inText,
                   std::function<void(beast::error_code, size_t)> inDone) override {
-        asio::async_write(itsStream, asio::buffer(inText), std::move(inDone));
+        asio::async_write(itsStream, inText, std::move(inDone));
     }
 
     void cancelIo() override {
