@@ -163,7 +163,7 @@ void ztNetServer::run() {
 
 void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     auto* secure = dynamic_cast<ztSecureTCPEndpoint*>(inEndpoint.get());
-    if (secure == nullptr || !secure->setKeyPair(itsListener->getPrivateKeyText())) {
+    if (secure == nullptr || !secure->setKeyPair(*itsListener)) {
         ztLog(3, "ztNetServer: a connection could not take the key pair; closed");
         return;
     }
