@@ -67,8 +67,8 @@ struct Setting {
         session = answer.substr(at + 11, 20);
 
         ztConnectAnswer connectAnswer;
-        direct = ztNetObjectHandler::connectToServer(ztIPv6(kAddress.c_str()), 1231, kAddress, nullptr, 0,
-                                                     nullptr, connectAnswer, true);
+        direct = ztNetObjectHandler::connectToServer(ztIPv6(kAddress.c_str()), 1231, kAddress,
+                                                     nullptr, 0, nullptr, connectAnswer, true);
         halNReqLogin directLogin("alice", "alice", 3, false);
         direct->performRequest(directLogin);
     }
