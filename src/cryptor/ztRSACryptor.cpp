@@ -9,6 +9,8 @@
 #include <cryptopp/rsa.h>
 #include <cryptopp/secblock.h>
 
+#include <array>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 
@@ -69,6 +71,53 @@ void buildPaddingOnce() {
     (void)built;
 }
 
+// Public keys decoded lately, by the text they came as, with the text they give. Each
+// look-up copies the key out: every cryptor keeps its own Crypto++ objects, which are not
+// made for use by several threads at once.
+class PublicKeyMemo {
+public:
+    bool find(const std::string& inText, CryptoPP::RSAFunction& outKey, std::string& outCanonical) {
+        std::lock_guard lock(itsMutex);
+        for (const Entry& entry : itsEntries) {
+            if (entry.used && entry.text == inText) {
+                outKey = entry.key;
+                outCanonical = entry.canonical;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Replaces the entries in turn, so a client of a few servers keeps all their keys.
+    void remember(const std::string& inText, const CryptoPP::RSAFunction& inKey,
+                  const std::string& inCanonical) {
+        std::lock_guard lock(itsMutex);
+        Entry& entry = itsEntries[itsNext];
+        itsNext = (itsNext + 1) % itsEntries.size();
+        entry.text = inText;
+        entry.key = inKey;
+        entry.canonical = inCanonical;
+        entry.used = true;
+    }
+
+private:
+    struct Entry {
+        std::string text;
+        CryptoPP::RSAFunction key;
+        std::string canonical;
+        bool used = false;
+    };
+    std::mutex itsMutex;
+    std::array<Entry, 8> itsEntries;
+    size_t itsNext = 0;
+};
+
+PublicKeyMemo& publicKeyMemo() {
+    // Never destroyed: a handshake may still run while static objects are torn down.
+    static PublicKeyMemo* theMemo = new PublicKeyMemo;
+    return *theMemo;
+}
+
 } // namespace
 
 ztRSACryptor::ztRSACryptor() {
@@ -127,15 +176,46 @@ bool ztRSACryptor::setPrivateKeyText(const std::string& inPrivateKeyText) {
 bool ztRSACryptor::setPublicKeyText(const std::string& inPublicKeyText) {
     clear();
     try {
+        auto keys = std::make_unique<Keys>();
+        keys->encryptor.emplace();
+        if (publicKeyMemo().find(inPublicKeyText, keys->encryptor->AccessKey(), itsPublicKeyText)) {
+            itsKeys = std::move(keys);
+            return true;
+        }
         CryptoPP::ByteQueue queue;
         if (!queueFromHex(inPublicKeyText, queue))
             return false;
-        auto keys = std::make_unique<Keys>();
-        keys->encryptor.emplace();
         keys->encryptor->AccessPublicKey().Load(queue);
         if (!isSane(keys->encryptor->GetPublicKey()))
             return false;
         itsPublicKeyText = derHexOf(keys->encryptor->GetPublicKey());
+        publicKeyMemo().remember(inPublicKeyText, keys->encryptor->GetKey(), itsPublicKeyText);
+        itsKeys = std::move(keys);
+        return true;
+    } catch (const std::exception&) {
+        clear();
+        return false;
+    }
+}
+
+bool ztRSACryptor::setKeysOf(const ztRSACryptor& inSource) {
+    if (&inSource == this)
+        return itsKeys != nullptr;
+    clear();
+    if (!inSource.itsKeys)
+        return false;
+    try {
+        auto keys = std::make_unique<Keys>();
+        if (inSource.itsKeys->decryptor) {
+            keys->decryptor.emplace();
+            keys->decryptor->AccessKey() = inSource.itsKeys->decryptor->GetKey();
+        }
+        if (inSource.itsKeys->encryptor) {
+            keys->encryptor.emplace();
+            keys->encryptor->AccessKey() = inSource.itsKeys->encryptor->GetKey();
+        }
+        itsPrivateKeyText = inSource.itsPrivateKeyText;
+        itsPublicKeyText = inSource.itsPublicKeyText;
         itsKeys = std::move(keys);
         return true;
     } catch (const std::exception&) {

@@ -34,8 +34,14 @@ public:
     // such a key.
     bool setPrivateKeyText(const std::string& inPrivateKeyText);
     // Replaces the keys by the public key in inPublicKeyText. Returns false, keeping no
-    // key, when the text is not such a key.
+    // key, when the text is not such a key. A client meets the same server key on every
+    // connection, so the last few texts that decoded are remembered with their keys, for
+    // the whole process: a text seen before is not decoded again.
     bool setPublicKeyText(const std::string& inPublicKeyText);
+    // Replaces the keys by a copy of inSource's keys and texts, with no text decoded: how
+    // each connection of a listener takes its key pair. inSource is only read, so it may be
+    // copied from while other copies decrypt. Returns whether inSource held a key.
+    bool setKeysOf(const ztRSACryptor& inSource);
 
     bool hasPrivateKey() const;
     bool hasPublicKey() const;

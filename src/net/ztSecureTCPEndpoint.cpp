@@ -79,6 +79,13 @@ bool ztSecureTCPEndpoint::setKeyPair(const std::string& inPrivateKeyText) {
     return itsHasKeyPair;
 }
 
+bool ztSecureTCPEndpoint::setKeyPair(const ztSecureTCPEndpoint& inListener) {
+    itsHasKeyPair = inListener.itsHasKeyPair && itsRSA->setKeysOf(*inListener.itsRSA) &&
+                    itsRSA->hasPrivateKey();
+    itsPublicKeyText = itsHasKeyPair ? itsRSA->getPublicKeyText() : std::string();
+    return itsHasKeyPair;
+}
+
 const std::string& ztSecureTCPEndpoint::getPrivateKeyText() const {
     return itsRSA->getPrivateKeyText();
 }
@@ -135,7 +142,7 @@ std::unique_ptr<ztNetEndpoint> ztSecureTCPEndpoint::accept() {
             return nullptr;
         auto* secure = dynamic_cast<ztSecureTCPEndpoint*>(endpoint.get());
         ztAssert(secure != nullptr);
-        if (secure != nullptr && (!itsHasKeyPair || secure->setKeyPair(getPrivateKeyText()))) {
+        if (secure != nullptr && (!itsHasKeyPair || secure->setKeyPair(*this))) {
             ztErr result = ztErr_noError;
             try {
                 result = secure->runAcceptingHandshake();

@@ -50,7 +50,8 @@ public:
     ztErr startListen(uint16_t inPort, const ztIPv6& inLocalAddress) override;
     // Accepts connections until one completes the accepting handshake, within the operation
     // time-out, and returns it; connections whose handshake fails are closed and dropped.
-    // Null when none completed in time. Each connection gets a copy of this key pair.
+    // Null when none completed in time. Each connection gets a copy of this key pair
+    // (setKeyPair with this endpoint).
     std::unique_ptr<ztNetEndpoint> accept() override;
     // Runs the accepting handshake on a connection accepted as plain TCP, creating a key
     // pair first if there is none (ztErr_encryptionSetup on failure). On failure the socket
@@ -79,6 +80,11 @@ public:
     // Takes the key pair from the text ztRSACryptor::getPrivateKeyText gives, so that a
     // listener need not generate one. Returns false, leaving no key pair, for bad text.
     bool setKeyPair(const std::string& inPrivateKeyText);
+    // Takes a copy of inListener's key pair as it is already decoded: what a listener hands
+    // each connection it accepts (decoding the text costs about as much as a tenth of the
+    // handshake's private-key operation). Returns false, leaving no key pair, when
+    // inListener has none.
+    bool setKeyPair(const ztSecureTCPEndpoint& inListener);
     bool hasKeyPair() const { return itsHasKeyPair; }
     // The key pair as setKeyPair takes it, for the connections a listener hands on.
     const std::string& getPrivateKeyText() const;

@@ -8,6 +8,8 @@
 #include "netobjects/ztNetResConnect.h"
 #include "platform/ztSocket.h"
 #include "threads/ztEventWaiter.h"
+#include "threads/ztMultiEvent.h"
+#include "threads/ztSingleEvent.h"
 #include "threads/ztStMutex.h"
 
 #include <atomic>
@@ -21,6 +23,10 @@ constexpr int32_t kAcceptWaitMs = 1000;
 // After an accept failed for lack of descriptors or memory the connection stays queued and
 // the listening socket stays readable: without a pause the listener would spin on it.
 constexpr uint32_t kShortageWaitMs = 200;
+// How long a handshake thread that finished waits for the next connection, and how many
+// may wait at once (the others end).
+constexpr uint32_t kHandshakeIdleMs = 2000;
+constexpr size_t kMaxIdleHandshakes = 16;
 
 // What a failure to take or serve a connection was short of, as a sentence for the log.
 std::string whyOf(const std::exception& inException) {
@@ -38,31 +44,77 @@ std::string whyOf(int inError) {
 
 } // namespace
 
-// One connection's accepting handshake. The endpoint still waits on the server's stop
-// event, so stopping the server cuts every handshake short.
+// Accepting handshakes, one connection at a time. The listener gives each connection a
+// thread that is not busy with another handshake, so a silent client holds up nobody else;
+// a thread that finished stays a while for the next connection instead of ending, which
+// under a stream of logins saves starting and joining a thread for each one. The endpoint
+// still waits on the server's stop event, so stopping the server cuts every handshake short.
 class ztNetServer::Handshake final : public ztThread {
 public:
     // Throws ztException ztErr_resFull when no wake-up descriptor is left for the thread.
     Handshake(ztNetServer& inServer, std::unique_ptr<ztNetEndpoint> inEndpoint)
-        : ztThread(&inServer), itsServer(inServer), itsEndpoint(std::move(inEndpoint)) {
+        : ztThread(&inServer), itsServer(inServer), itsEndpoint(std::move(inEndpoint)),
+          itsWork(&itsAssigned, &getStopEvent(), &inServer.getStopEvent()) {
         itsName = "ztNetServer handshake";
         if (zt::platform::EventFd::create(itsWakeUp) != 0)
             throw ztException(ztErr_resFull, ztText::outOfDescriptors);
     }
     ~Handshake() override { waitForBodyEnd(); }
 
+    // Whether the thread waits for a connection (then it is not running a handshake).
+    // Under the server's lock, as everything that follows.
+    bool isIdle() const { return itsIdle; }
+    // Hands an idle thread its next connection.
+    void assign(std::unique_ptr<ztNetEndpoint> inEndpoint) {
+        itsEndpoint = std::move(inEndpoint);
+        itsIdle = false;
+        itsAssigned.set();
+    }
+
 protected:
     void run() override {
         ztEventWaiter::adoptThreadDescriptor(std::move(itsWakeUp));
-        if (itsEndpoint->secureAccepted() == ztErr_noError)
-            itsServer.adopt(std::move(itsEndpoint));
-        else
-            itsEndpoint.reset();
+        std::unique_ptr<ztNetEndpoint> endpoint;
+        {
+            ztStMutex lock(&itsServer.itsMutex);
+            endpoint = std::move(itsEndpoint);
+        }
+        while (endpoint) {
+            if (endpoint->secureAccepted() == ztErr_noError)
+                itsServer.adopt(std::move(endpoint));
+            endpoint.reset();
+            endpoint = waitForNext();
+        }
     }
 
 private:
+    // The next connection the listener hands over, or null when none came in time, the
+    // server stops, or enough other threads wait already.
+    std::unique_ptr<ztNetEndpoint> waitForNext() {
+        {
+            ztStMutex lock(&itsServer.itsMutex);
+            if (stopRequested() || itsServer.stopRequested() ||
+                itsServer.itsIdleHandshakes >= kMaxIdleHandshakes)
+                return nullptr;
+            itsAssigned.reset();
+            itsIdle = true;
+            ++itsServer.itsIdleHandshakes;
+        }
+        waitForEvent(kHandshakeIdleMs, &itsWork, 0, false);
+        ztStMutex lock(&itsServer.itsMutex);
+        // The listener may have handed over a connection just as the wait ended.
+        if (itsIdle) {
+            itsIdle = false;
+            --itsServer.itsIdleHandshakes;
+        }
+        return std::move(itsEndpoint);
+    }
+
     ztNetServer& itsServer;
-    std::unique_ptr<ztNetEndpoint> itsEndpoint;
+    std::unique_ptr<ztNetEndpoint> itsEndpoint; // handed over, not yet taken; server's lock
+    bool itsIdle = false;                       // server's lock
+    ztSingleEvent itsAssigned;
+    ztMultiEvent itsWork;            // a connection, or a stop of the thread or the server
     zt::platform::EventFd itsWakeUp; // the thread's wake-up descriptor until it runs
 };
 
@@ -163,11 +215,19 @@ void ztNetServer::run() {
 
 void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     auto* secure = dynamic_cast<ztSecureTCPEndpoint*>(inEndpoint.get());
-    if (secure == nullptr || !secure->setKeyPair(itsListener->getPrivateKeyText())) {
+    if (secure == nullptr || !secure->setKeyPair(*itsListener)) {
         ztLog(3, "ztNetServer: a connection could not take the key pair; closed");
         return;
     }
     ztStMutex lock(&itsMutex);
+    for (const auto& handshake : itsHandshakes) {
+        if (handshake->isIdle()) {
+            --itsIdleHandshakes;
+            handshake->assign(std::move(inEndpoint));
+            return;
+        }
+    }
+    // Every thread here runs a handshake: the bound counts them all.
     if (itsHandshakes.size() >= itsSettings.itsMaxPendingHandshakes) {
         lock.unlock();
         ztLog(3, "ztNetServer: %zu handshakes already running; a new connection is closed",
@@ -266,6 +326,9 @@ void ztNetServer::endHandshakes() {
         ztStMutex lock(&itsMutex);
         handshakes.swap(itsHandshakes);
     }
-    // Each one waits for its thread, which may still be adopting its connection.
+    // Idle ones end at once; each one waits for its thread, which may still be adopting
+    // its connection.
+    for (const auto& handshake : handshakes)
+        handshake->stop(0);
     handshakes.clear();
 }

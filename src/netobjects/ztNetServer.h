@@ -1,7 +1,8 @@
 #pragma once
 // The accepting side of the protocol, built from the same parts as the client: a listener
-// thread that accepts connections, runs each one's key exchange on a thread of its own (a
-// silent client holds up nobody else) and then one net object handler per connection,
+// thread that accepts connections, runs each one's key exchange on a thread that does
+// nothing else meanwhile (a silent client holds up nobody else; threads are kept a while for
+// the next connections) and then one net object handler per connection,
 // with a factory table of the objects clients may start. It answers the Connect exchange
 // itself (with fields that can be changed while it runs) unless the table serves that type.
 // Tests run it in process as the peer of the library; a stand-in central server is built
@@ -103,6 +104,8 @@ private:
     std::vector<std::shared_ptr<ztNetObjectHandler>> itsConnections;
     // Between a shortage and the next connection that runs (noteShortage, noteRecovered).
     std::atomic<bool> itsShortOfResources{false};
+    // The handshake threads, running one or waiting for the next connection (idle).
     std::vector<std::unique_ptr<Handshake>> itsHandshakes;
+    size_t itsIdleHandshakes = 0;
     uint32_t itsAcceptedCount = 0;
 };

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -68,6 +71,97 @@ TEST_F(ztRSACryptorTest, decryptsWhatThePublicKeyEncrypted) {
         EXPECT_EQ(decrypted, plain);
     }
     EXPECT_FALSE(client.decrypt(first.data(), first.size(), second)) << "no private key";
+}
+
+TEST_F(ztRSACryptorTest, copiesOfTheKeysWorkOnTheirOwn) {
+    ztRSACryptor pair;
+    ASSERT_TRUE(pair.setKeysOf(itsKeys));
+    EXPECT_TRUE(pair.hasPrivateKey());
+    EXPECT_EQ(pair.getPrivateKeyText(), ztTestPrivateKeyText);
+    EXPECT_EQ(pair.getPublicKeyText(), ztTestPublicKeyText);
+    const std::vector<uint8_t> block = encryptedSecret();
+    std::vector<uint8_t> decrypted;
+    ASSERT_TRUE(pair.decrypt(block.data(), block.size(), decrypted));
+    EXPECT_EQ(decrypted, secret());
+
+    ztRSACryptor publicOnly;
+    ASSERT_TRUE(publicOnly.setPublicKeyText(ztTestPublicKeyText));
+    ztRSACryptor client;
+    ASSERT_TRUE(client.setKeysOf(publicOnly));
+    EXPECT_FALSE(client.hasPrivateKey());
+    EXPECT_EQ(client.getCiphertextLength(), 256u);
+
+    // A source without keys leaves none behind, whatever the copy held before.
+    const ztRSACryptor empty;
+    EXPECT_FALSE(pair.setKeysOf(empty));
+    EXPECT_FALSE(pair.hasPublicKey());
+    EXPECT_TRUE(pair.getPrivateKeyText().empty());
+    EXPECT_TRUE(pair.getPublicKeyText().empty());
+}
+
+// A listener's connections take copies of its keys while earlier copies decrypt on their
+// own threads (under ThreadSanitizer this shows any state the copies still share).
+TEST_F(ztRSACryptorTest, copiesDecryptAtOnceOnSeveralThreads) {
+    const std::vector<uint8_t> block = encryptedSecret();
+    std::vector<int> good(4, 0);
+    std::vector<std::thread> threads;
+    for (size_t index = 0; index < good.size(); ++index) {
+        threads.emplace_back([&, index] {
+            for (int round = 0; round < 3; ++round) {
+                ztRSACryptor connection;
+                std::vector<uint8_t> decrypted;
+                if (connection.setKeysOf(itsKeys) &&
+                    connection.decrypt(block.data(), block.size(), decrypted) &&
+                    decrypted == secret())
+                    ++good[index];
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(good, std::vector<int>(4, 3));
+}
+
+// The client side decodes a server key once and takes it from memory on later connections:
+// what comes back must be what decoding gives, for each of several servers' keys.
+TEST(ztRSACryptor, publicKeysSeenBeforeGiveWhatDecodingGives) {
+    ztRSACryptor other;
+    ASSERT_TRUE(other.generateKeyPair());
+    ztRSACryptor ours;
+    ASSERT_TRUE(ours.setPrivateKeyText(ztTestPrivateKeyText));
+    std::string lowerCase = ztTestPublicKeyText;
+    std::transform(lowerCase.begin(), lowerCase.end(), lowerCase.begin(),
+                   [](unsigned char inChar) { return static_cast<char>(std::tolower(inChar)); });
+    struct Row {
+        const char* name;
+        std::string text;
+        const ztRSACryptor* server;
+    };
+    const Row rows[] = {
+        {"test key", ztTestPublicKeyText, &ours},
+        {"generated key", other.getPublicKeyText(), &other},
+        {"test key in lower case", lowerCase, &ours},
+    };
+    const std::vector<uint8_t> plain(kSecretSize, 0x3C);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.name) + (pass == 0 ? ", first" : ", again"));
+            ztRSACryptor client;
+            ASSERT_TRUE(client.setPublicKeyText(row.text));
+            EXPECT_EQ(client.getPublicKeyText(), row.server->getPublicKeyText());
+            std::vector<uint8_t> block;
+            std::vector<uint8_t> decrypted;
+            ASSERT_TRUE(client.encrypt(plain.data(), plain.size(), block));
+            ASSERT_TRUE(row.server->decrypt(block.data(), block.size(), decrypted));
+            EXPECT_EQ(decrypted, plain);
+        }
+    }
+    // A text that failed once fails again: only keys that decoded are remembered.
+    ztRSACryptor client;
+    const std::string truncated = other.getPublicKeyText().substr(0, 300);
+    EXPECT_FALSE(client.setPublicKeyText(truncated));
+    EXPECT_FALSE(client.setPublicKeyText(truncated));
+    EXPECT_FALSE(client.hasPublicKey());
 }
 
 TEST_F(ztRSACryptorTest, refusesMessagesLongerThanTheKeyTakes) {

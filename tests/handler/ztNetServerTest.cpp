@@ -192,3 +192,35 @@ TEST(ztNetServer, silentClientsHoldUpOnlyThemselves) {
     ASSERT_TRUE(silentB.openSilent(64));
     EXPECT_NE(connectTo(64), nullptr);
 }
+
+// A handshake thread that finished waits for the next connection and takes it: with room
+// for one handshake at a time, clients one after the other get through without waiting for
+// that thread to end, and a server whose threads wait for work ends at once.
+TEST(ztNetServer, handshakeThreadsTakeTheNextConnections) {
+    ztNetServer::Settings settings = serverSettings(65);
+    settings.itsMaxPendingHandshakes = 1;
+    auto server = startServer(settings);
+    ASSERT_TRUE(server);
+    const auto connects = [] {
+        try {
+            return connectTo(65) != nullptr;
+        } catch (const ztException&) {
+            return false;
+        }
+    };
+    const uint64_t start = zt::platform::monotonicMillis();
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        // The thread goes back to waiting just after the client sees its Connect answered.
+        EXPECT_TRUE(eventually(connects));
+    }
+    // A waiting thread counted as a handshake in progress would close each next client
+    // until it ended (2 s).
+    EXPECT_LT(zt::platform::monotonicMillis() - start, 4000u);
+    EXPECT_EQ(server->getAcceptedCount(), 5u);
+
+    const uint64_t ending = zt::platform::monotonicMillis();
+    server.reset();
+    EXPECT_LT(zt::platform::monotonicMillis() - ending, 1500u)
+        << "a waiting handshake thread held up the end";
+}
