@@ -1033,12 +1033,16 @@ std::unique_ptr<ztNetObjectHandler> ztNetObjectHandler::connectToServer(
     ztNetReqConnect connect(outAnswer);
     try {
         connect.send(handler.get());
-    } catch (const ztException&) {
+    } catch (const ztException& inException) {
         // A handler thread that found no descriptor to wait with has ended already: the
         // shortage, not the closed handler, is what the caller must hear about.
         handler->stopAndWait(0);
         if (handler->getHandlerError().getErrorValue() == ztErr_resFull)
             throw ztException(handler->getHandlerError());
+        // The server closed the connection before the Connect exchange began (a server out
+        // of descriptors does so): as when it closes it during the exchange.
+        if (inException.getErrorValue() == ztErr_handlerNotRunning)
+            throw ztException(ztErr_connectFailed, ztText::connectFailed, 's', inServerName);
         throw;
     }
     // Bounded by the operation time-out: a server that keeps the connection alive but never

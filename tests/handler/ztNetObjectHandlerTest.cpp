@@ -491,6 +491,35 @@ TEST(ztNetObjectHandler, connectFailuresCarryTheServerName) {
     EXPECT_TRUE(error.getTemplate().empty());
 }
 
+TEST(ztNetObjectHandler, serverThatClosesRightAfterTheHandshakeIsAConnectFailure) {
+    // A server short of descriptors accepts, answers the hello and closes at once. Whether
+    // the handler has noticed by the time the Connect goes out or not, the caller hears
+    // that the connection could not be made, naming the server.
+    ztTCPEndpoint listener(3000, nullptr);
+    ASSERT_EQ(listener.startListen(kPort, loopback(31)), ztErr_noError);
+    for (int round = 0; round < 5; ++round) {
+        zt::test::PeerThread peer([&] {
+            const std::unique_ptr<ztNetEndpoint> accepted = listener.accept();
+            uint8_t hello[10] = {};
+            const uint8_t reply[10] = {'Z', 'T', 'S', 'L', 1, 0, 0, 0, 0, 0};
+            if (accepted && accepted->readFully(hello, sizeof hello) == ztErr_noError) {
+                accepted->write(reply, sizeof reply);
+                accepted->flush();
+            }
+            // Closed when it goes out of scope.
+        });
+        ztConnectSettings settings = quickSettings();
+        settings.itsEncrypt = false;
+        ztConnectAnswer answer;
+        const ztErrorMessage error = thrownBy([&] {
+            ztNetObjectHandler::connectToServer(loopback(31), kPort, "test server", nullptr, 0,
+                                                nullptr, answer, false, settings);
+        });
+        EXPECT_EQ(error.getErrorValue(), ztErr_connectFailed) << round << " " << error.getText();
+        EXPECT_EQ(error.getText(), "Unable to connect to the server \"test server\".");
+    }
+}
+
 TEST(ztNetObjectHandler, requestDestroyedWhilePendingIsNeverTouchedAgain) {
     auto counts = std::make_shared<ObjectCounts>();
     ztNetServer::Settings settings = serverSettings(18);
