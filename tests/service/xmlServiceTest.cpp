@@ -134,6 +134,32 @@ TEST_F(ServiceTest, BrokenConnectionIsLoggedInAgainUnnoticed) {
     EXPECT_TRUE(users.has("administrator")) << users.text;
 }
 
+TEST_F(ServiceTest, ConnectionsThatBreakAgainAfterAReloginAreGivenTheSecondOne) {
+    startServer(14);
+    // The server goes away, and then the first new connection breaks again: at its Login
+    // (the new login fails), or at the request sent again on it (the request fails once
+    // more). Either way the second new login carries the request.
+    const struct {
+        uint32_t packet;
+        const char* what;
+    } cases[] = {{2, "at the Login"}, {3, "at the request sent again"}};
+    uint32_t accepted = 0;
+    for (const auto& breaking : cases) {
+        SCOPED_TRACE(breaking.what);
+        const std::string session = login();
+        itsServer->state().setDropOnceAfterPackets(breaking.packet);
+        itsServer->dropConnections();
+        const Answer users = run(json("GetUsers", R"({"session":")" + session + R"("})"));
+        EXPECT_EQ(users.status, 200) << users.text;
+        EXPECT_TRUE(users.has("administrator")) << users.text;
+        // The session lives on: logged in again, not given up.
+        EXPECT_TRUE(itsManager.isSessionAlive(session));
+        // The first login, the connection that broke, the second new login.
+        EXPECT_EQ(itsServer->acceptedCount() - accepted, 3u);
+        accepted = itsServer->acceptedCount();
+    }
+}
+
 TEST_F(ServiceTest, WsdlIsFetchedOncePerReference) {
     startServer(7);
     login();

@@ -16,12 +16,12 @@ ztCentralResponse::ztCentralResponse(std::shared_ptr<ztCentralState> inState,
 ztCentralResponse::~ztCentralResponse() = default;
 
 ztErr ztCentralResponse::receiveData(const uint8_t* inData, uint32_t inLength, bool inLast) {
-    const uint32_t dropAt = itsState->dropAfterPackets();
-    if (itsConnection->countPacket() == dropAt) {
+    const uint32_t packet = itsConnection->countPacket();
+    if (itsState->takeDrop(packet)) {
         // Stopping ends the handler's loop before anything more is sent; closing the socket
         // is what the client sees, as with a server that goes away.
         ztLog(3, "ztcentral: dropping the connection %s at packet %u",
-              itsConnection->handler().getDisplayName().c_str(), dropAt);
+              itsConnection->handler().getDisplayName().c_str(), packet);
         itsConnection->handler().stop(0);
         setTransferState(ztNetStatus::idle);
         return ztErr_noError;

@@ -73,6 +73,17 @@ public:
     // (Connect and Login included); 0 never.
     void setDropAfterPackets(uint32_t inCount) { itsDropAfterPackets.store(inCount); }
     uint32_t dropAfterPackets() const { return itsDropAfterPackets.load(); }
+    // The same for the next connection that reaches its inCount-th packet only (tests of
+    // what a client does when one new connection breaks); 0 cancels it.
+    void setDropOnceAfterPackets(uint32_t inCount) { itsDropOnceAfterPackets.store(inCount); }
+    // Whether the connection at its inPacket-th packet is to be dropped (the one-time drop
+    // is used up by the first connection it hits).
+    bool takeDrop(uint32_t inPacket) {
+        if (inPacket == itsDropAfterPackets.load())
+            return true;
+        uint32_t once = inPacket;
+        return inPacket != 0 && itsDropOnceAfterPackets.compare_exchange_strong(once, 0);
+    }
 
     // The registry of open connections, by handler: added before the handler starts,
     // removed when it has shut down.
@@ -97,6 +108,7 @@ private:
     std::atomic<bool> itsSilent{false};
     std::atomic<uint32_t> itsDelay{0};
     std::atomic<uint32_t> itsDropAfterPackets{0};
+    std::atomic<uint32_t> itsDropOnceAfterPackets{0};
     mutable std::mutex itsMutex;
     std::map<std::string, uint32_t, ztCentralNoCaseLess> itsDelays;
     std::map<const ztNetObjectHandler*, std::shared_ptr<ztCentralConnection>> itsConnections;
