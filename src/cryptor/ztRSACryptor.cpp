@@ -79,7 +79,8 @@ public:
     bool find(const std::string& inText, CryptoPP::RSAFunction& outKey, std::string& outCanonical) {
         std::lock_guard lock(itsMutex);
         for (const Entry& entry : itsEntries) {
-            if (entry.used && entry.text == inText) {
+            // An entry never filled has no text, and an empty text never decodes.
+            if (!entry.text.empty() && entry.text == inText) {
                 outKey = entry.key;
                 outCanonical = entry.canonical;
                 return true;
@@ -97,7 +98,6 @@ public:
         entry.text = inText;
         entry.key = inKey;
         entry.canonical = inCanonical;
-        entry.used = true;
     }
 
 private:
@@ -105,7 +105,6 @@ private:
         std::string text;
         CryptoPP::RSAFunction key;
         std::string canonical;
-        bool used = false;
     };
     std::mutex itsMutex;
     std::array<Entry, 8> itsEntries;

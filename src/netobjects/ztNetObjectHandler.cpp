@@ -149,9 +149,8 @@ void ztNetObjectHandler::registerObject(ztNetRequest* inRequest) {
     // waiting for it would cost the hand-over that writing directly saves. Never on the
     // handler thread, which may hold the lock.
     std::unique_lock<zt::platform::NativeMutex> sendLock;
-    if (itsDirectSends.load() && zt::platform::currentThreadId() != getThreadID() &&
-        itsSendMutex.tryLock() == 0)
-        sendLock = std::unique_lock(itsSendMutex, std::adopt_lock);
+    if (itsDirectSends.load() && zt::platform::currentThreadId() != getThreadID())
+        sendLock = std::unique_lock(itsSendMutex, std::try_to_lock);
     ztStMutex lock(&itsMutex);
     if (!itsOpen || itsStopping) {
         inRequest->setStatus(ztNetStatus::cancelled);
@@ -403,19 +402,16 @@ void ztNetObjectHandler::run() {
         sendNext();
         if (stopRequested())
             return;
+        // The send timer is the writers' (see itsSendMutex). A sending thread that holds the
+        // lock now is writing, which restarts the timer: no keep-alive is due then.
+        uint32_t untilKeepAlive = itsKeepAliveInterval.load();
+        if (std::unique_lock sendLock(itsSendMutex, std::try_to_lock); sendLock) {
+            if (itsPacketLayer->getSendTimer().elapsed() >= untilKeepAlive)
+                writeHeaderPacketLocked(ztNetObjectHeader::keepAlive(), nullptr);
+            untilKeepAlive = itsPacketLayer->getSendTimer().remaining(untilKeepAlive);
+        }
         uint32_t wait = 0;
         {
-            // The send timer is the writers' (see itsSendMutex). A sending thread that holds
-            // the lock now is writing, which restarts the timer: no keep-alive is due then.
-            std::unique_lock<zt::platform::NativeMutex> sendLock;
-            if (itsSendMutex.tryLock() == 0)
-                sendLock = std::unique_lock(itsSendMutex, std::adopt_lock);
-            if (sendLock && itsPacketLayer->getSendTimer().elapsed() >= itsKeepAliveInterval.load())
-                writeHeaderPacketLocked(ztNetObjectHeader::keepAlive(), nullptr);
-            const uint32_t untilKeepAlive =
-                sendLock ? itsPacketLayer->getSendTimer().remaining(itsKeepAliveInterval.load())
-                         : itsKeepAliveInterval.load();
-            sendLock = {};
             ztStMutex lock(&itsMutex);
             itsWakeUpEvent.reset();
             wait = chooseWait(untilKeepAlive);

@@ -12,6 +12,7 @@
 #include "threads/ztSingleEvent.h"
 #include "threads/ztStMutex.h"
 
+#include <algorithm>
 #include <atomic>
 #include <new>
 #include <string>
@@ -94,19 +95,15 @@ private:
         {
             ztStMutex lock(&itsServer.itsMutex);
             if (stopRequested() || itsServer.stopRequested() ||
-                itsServer.itsIdleHandshakes >= kMaxIdleHandshakes)
+                itsServer.idleHandshakes() >= kMaxIdleHandshakes)
                 return nullptr;
             itsAssigned.reset();
             itsIdle = true;
-            ++itsServer.itsIdleHandshakes;
         }
         waitForEvent(kHandshakeIdleMs, &itsWork, 0, false);
         ztStMutex lock(&itsServer.itsMutex);
         // The listener may have handed over a connection just as the wait ended.
-        if (itsIdle) {
-            itsIdle = false;
-            --itsServer.itsIdleHandshakes;
-        }
+        itsIdle = false;
         return std::move(itsEndpoint);
     }
 
@@ -222,7 +219,6 @@ void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     ztStMutex lock(&itsMutex);
     for (const auto& handshake : itsHandshakes) {
         if (handshake->isIdle()) {
-            --itsIdleHandshakes;
             handshake->assign(std::move(inEndpoint));
             return;
         }
@@ -237,6 +233,12 @@ void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     auto handshake = std::make_unique<Handshake>(*this, std::move(inEndpoint));
     handshake->start();
     itsHandshakes.push_back(std::move(handshake));
+}
+
+size_t ztNetServer::idleHandshakes() const {
+    return static_cast<size_t>(
+        std::count_if(itsHandshakes.begin(), itsHandshakes.end(),
+                      [](const auto& inHandshake) { return inHandshake->isIdle(); }));
 }
 
 void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {

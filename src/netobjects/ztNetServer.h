@@ -88,6 +88,8 @@ private:
 
     void startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint);
     void adopt(std::unique_ptr<ztNetEndpoint> inEndpoint);
+    // How many handshake threads wait for a connection; under itsMutex.
+    size_t idleHandshakes() const;
     // A connection could not be had or served for lack of descriptors, memory or threads
     // (inWhy, a sentence, says which); logged on the first of a series. Any thread.
     void noteShortage(const std::string& inWhy);
@@ -106,6 +108,5 @@ private:
     std::atomic<bool> itsShortOfResources{false};
     // The handshake threads, running one or waiting for the next connection (idle).
     std::vector<std::unique_ptr<Handshake>> itsHandshakes;
-    size_t itsIdleHandshakes = 0;
     uint32_t itsAcceptedCount = 0;
 };

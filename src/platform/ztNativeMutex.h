@@ -22,6 +22,8 @@ public:
     int unlock();
     // 0 when the lock was taken, EBUSY when another thread holds it.
     int tryLock();
+    // The same for std::unique_lock with std::try_to_lock.
+    bool try_lock() { return tryLock() == 0; }
 
 private:
     friend class NativeCondition;

@@ -45,11 +45,10 @@ bool isReconnectError(ztErr inError) {
            inError == ztErr_incomingDisabled || inError == ztErr_handlerNotRunning;
 }
 
-// Failures of a new login after which the next attempt may succeed: the connection broke
-// or could not be opened.
+// Failures of a new login after which the next attempt may succeed: those of a request,
+// and a connection that could not be opened.
 bool isReloginRetryError(ztErr inError) {
-    return inError == ztErr_netReadWrite || inError == ztErr_connectFailed ||
-           inError == ztErr_handlerNotRunning;
+    return isReconnectError(inError) || inError == ztErr_connectFailed;
 }
 
 } // namespace

@@ -86,28 +86,31 @@ void ztWebWorkers::body(void* ioSlot) {
 
 void ztWebWorkers::runJobs(Slot& ioSlot) {
     std::unique_lock lock(itsMutex);
+    // Waits as an idle thread, until woken or inUntil.
+    const auto idle = [&](Clock::time_point inUntil) {
+        ++itsIdle;
+        if (inUntil == Clock::time_point::max())
+            itsWake.wait(lock);
+        else
+            itsWake.wait_until(lock, inUntil);
+        --itsIdle;
+    };
     while (true) {
         if (itsJobs.empty()) {
             if (itsStopping)
                 return;
-            ++itsIdle;
-            itsWake.wait(lock);
-            --itsIdle;
+            idle(Clock::time_point::max());
             continue;
         }
         const Clock::time_point now = Clock::now();
         // At a stop the queue drains at full width.
         if (!itsStopping && flowing(now) >= itsSettings.itsFlowing) {
             if (itsWatching) {
-                ++itsIdle;
-                itsWake.wait(lock);
-                --itsIdle;
+                idle(Clock::time_point::max());
                 continue;
             }
             itsWatching = true;
-            ++itsIdle;
-            itsWake.wait_until(lock, nextStuck(now));
-            --itsIdle;
+            idle(nextStuck(now));
             itsWatching = false;
             continue;
         }
