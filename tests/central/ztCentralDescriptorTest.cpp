@@ -6,6 +6,7 @@
 //
 // Addresses 127.0.23.N of their own (the other tests of this folder use 127.0.3.N).
 #include "central/ztCentralServerTestSupport.h"
+#include "central/ztShellRun.h"
 
 #include "messages/ztMessageTexts.h"
 #include "platform/ztSocket.h"
@@ -25,19 +26,6 @@ namespace {
 
 ztIPv6 ownLoopback(uint8_t inLast) {
     return ztIPv6(ztIPv4(127, 0, 23, inLast));
-}
-
-// Runs inCommand through the shell; returns its exit status and what it wrote.
-int runShell(const std::string& inCommand, std::string& outOutput) {
-    FILE* pipe = ::popen(inCommand.c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    char buffer[4096];
-    size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        outOutput.append(buffer, read);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 size_t occurrences(const std::string& inText, const std::string& inPart) {

@@ -1,6 +1,7 @@
 // The programs: ztprobe (the operators' client) against the server in this process, and
 // ztcentral itself started, used and stopped with SIGTERM as an operator would.
 #include "central/ztCentralServerTestSupport.h"
+#include "central/ztShellRun.h"
 
 #include <gtest/gtest.h>
 
@@ -14,19 +15,6 @@
 using namespace zt::centraltest;
 
 namespace {
-
-// Runs inCommand through the shell; returns its exit status and its standard output.
-int runShell(const std::string& inCommand, std::string& outOutput) {
-    FILE* pipe = ::popen(inCommand.c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    char buffer[4096];
-    size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        outOutput.append(buffer, read);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string tempPath(const std::string& inName) {
     return ::testing::TempDir() + "ztcentral_" + std::to_string(::getpid()) + "_" + inName;
