@@ -167,21 +167,24 @@ xmlDialect dialectOf(int64_t inDialect) {
 size_t renderFromNetForm(const std::vector<uint8_t>& inForm, xmlDialect inDialect, bool inTyped) {
     TiXmlDocument response;
     writeEnvelope(response, "soap", xmlSoapEnvelopeNamespace, inDialect);
-    TiXmlElement* body =
-        response.FirstChildElement("soap:Envelope")->FirstChildElement("soap:Body");
+    ztXMLFlatTree tree;
+    tree.appendCopy(ztXMLFlatTree::document, response);
+    const auto body = tree.firstChildElement(
+        tree.firstChildElement(ztXMLFlatTree::document, "soap:Envelope"), "soap:Body");
     ztNetReader reader(inForm.data(), inForm.size());
-    readNetFormXML(reader, body);
+    readNetFormXML(reader, tree, body);
+    const auto answer = tree.firstChildElement(body);
     if (inTyped)
         conversion().convertResponse(centralWSDL(), centralWSDL().getOutputElement("GetDNSRecords"),
-                                     *body->FirstChildElement(), inDialect);
+                                     tree, answer, inDialect);
     if (inDialect == xmlDialect_soap) {
-        body->FirstChildElement()->SetAttribute("xmlns", "urn:bench");
+        tree.setAttribute(answer, "xmlns", "urn:bench");
     } else {
-        body->SetValue("response");
-        body->FirstChildElement()->SetValue("result");
+        tree.setValue(body, "response");
+        tree.setValue(answer, "result");
     }
     std::string text;
-    renderAnswer(*body, inDialect, "1", false, false, text);
+    renderAnswer(tree, body, inDialect, "1", false, false, text);
     return text.size();
 }
 

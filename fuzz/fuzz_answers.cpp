@@ -11,6 +11,7 @@
 #include "netobjects/ztNetReqConnect.h"
 #include "util/ztWSDL.h"
 #include "util/ztXMLPrinter.h"
+#include "util/ztXMLUtil.h"
 #include "ztxmlint/auNResMessage.h"
 #include "ztxmlint/halNReqGetReportFile.h"
 #include "ztxmlint/halNReqGetWSDL.h"
@@ -45,6 +46,52 @@ TiXmlDocument commandTree() {
     return tree;
 }
 
+// The printed forms of an answer element, in every way a dialect prints one.
+std::string renderings(const ztXMLFlatTree& inTree, ztXMLFlatTree::Node inAnswer) {
+    std::string text;
+    printXml(inTree, inAnswer, text, true, false, true);
+    printXml(inTree, inAnswer, text, false, true, false);
+    ztXMLUtil::writeJson(inTree, inAnswer, text, -1);
+    ztXMLUtil::writeJson(inTree, inAnswer, text, 0);
+    return text;
+}
+
+// An answer is read both into a TinyXML tree and into the flat tree that the dispatcher
+// uses: either both readers fail or both trees print the same in every form.
+void readCommandAnswer(const uint8_t* inData, size_t inSize) {
+    const TiXmlDocument tree = commandTree();
+    TiXmlElement target("Answer");
+    bool tinyFailed = false;
+    try {
+        ztNetReader input(inData, inSize);
+        halNReqXMLCommand command(tree, &target, 0);
+        command.readData(input);
+    } catch (const std::out_of_range&) {
+        tinyFailed = true;
+    } catch (const ztException&) {
+        tinyFailed = true;
+    }
+    ztXMLFlatTree flat;
+    const auto answer =
+        flat.appendChild(ztXMLFlatTree::document, ztXMLFlatTree::Kind::element, "Answer");
+    bool flatFailed = false;
+    try {
+        ztNetReader input(inData, inSize);
+        halNReqXMLCommand command(tree, flat, answer, 0);
+        command.readData(input);
+    } catch (const std::out_of_range&) {
+        flatFailed = true;
+    } catch (const ztException&) {
+        flatFailed = true;
+    }
+    if (tinyFailed != flatFailed)
+        __builtin_trap();
+    ztXMLFlatTree copy;
+    const auto copied = copy.appendCopy(ztXMLFlatTree::document, target);
+    if (renderings(copy, copied) != renderings(flat, answer))
+        __builtin_trap();
+}
+
 void read(Reader inReader, ztNetReader& ioInput) {
     switch (inReader) {
     case Reader::header: {
@@ -65,15 +112,8 @@ void read(Reader inReader, ztNetReader& ioInput) {
         connect.readData(ioInput);
         return;
     }
-    case Reader::commandAnswer: {
-        const TiXmlDocument tree = commandTree();
-        TiXmlElement target("Answer");
-        halNReqXMLCommand command(tree, &target, 0);
-        command.readData(ioInput);
-        std::string text;
-        printXml(target, text, true, false, true);
+    case Reader::commandAnswer: // read from its bytes, see below
         return;
-    }
     case Reader::wsdlAnswer: {
         TiXmlElement target("WSDL");
         halNReqGetWSDL wsdl(std::set<std::string>{}, &target);
@@ -116,6 +156,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize) {
     if (inSize == 0)
         return 0;
     const auto reader = static_cast<Reader>(inData[0] % static_cast<uint8_t>(Reader::count));
+    if (reader == Reader::commandAnswer) {
+        readCommandAnswer(inData + 1, inSize - 1);
+        return 0;
+    }
     ztNetReader input(inData + 1, inSize - 1);
     try {
         read(reader, input);

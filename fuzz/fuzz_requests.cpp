@@ -148,15 +148,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize) {
     // The command comes back as the answer, rendered in every dialect, untyped and typed.
     for (const xmlDialect answerDialect : kDialects) {
         for (const bool typed : {false, true}) {
-            TiXmlDocument response;
-            TiXmlElement* body = new TiXmlElement("Body");
-            response.LinkEndChild(body);
-            TiXmlNode* answer = body->InsertEndChild(*command);
-            if (typed && answer != nullptr)
-                conversion.convertResponse(wsdl, echoDeclaration, *answer->ToElement(),
-                                           answerDialect);
+            ztXMLFlatTree response;
+            const auto body =
+                response.appendChild(ztXMLFlatTree::document, ztXMLFlatTree::Kind::element, "Body");
+            const auto answer = response.appendCopy(body, *command);
+            if (typed)
+                conversion.convertResponse(wsdl, echoDeclaration, response, answer, answerDialect);
             std::string out;
-            renderAnswer(*body, answerDialect, "7", inData[0] & 0x10, inData[0] & 0x20, out);
+            renderAnswer(response, body, answerDialect, "7", inData[0] & 0x10, inData[0] & 0x20,
+                         out);
         }
     }
     return 0;

@@ -1,8 +1,10 @@
-// Text output of TinyXML trees.
+// Text output of XML trees.
 #include "util/ztXMLPrinter.h"
 
 #include "util/ztHexDigit.h"
 #include "util/ztUTF8.h"
+
+#include <tinyxml.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -30,9 +32,23 @@ size_t hexReferenceLength(std::string_view inText, size_t inPos) {
 }
 
 // Printed as it is: printable ASCII other than markup, quotes and the backslash.
-bool isPlain(uint8_t inByte) {
+constexpr bool isPlainByte(uint8_t inByte) {
     return inByte >= 0x20 && inByte <= 0x7E && inByte != '<' && inByte != '>' && inByte != '"' &&
            inByte != '\'' && inByte != '&' && inByte != '\\';
+}
+
+struct PlainTable {
+    bool plain[256];
+    constexpr PlainTable() : plain() {
+        for (int i = 0; i < 256; ++i)
+            plain[i] = isPlainByte(static_cast<uint8_t>(i));
+    }
+};
+
+constexpr PlainTable kPlain;
+
+bool isPlain(uint8_t inByte) {
+    return kPlain.plain[inByte];
 }
 
 bool isKeptControl(uint8_t inByte) {
@@ -50,73 +66,144 @@ size_t rawCharacterLength(std::string_view inText, size_t inPos) {
     return length;
 }
 
-// Visits the node kinds the way TiXmlNode::Accept does, one node at a time.
-bool enterNode(TiXmlVisitor& ioVisitor, const TiXmlNode& inNode) {
-    switch (inNode.Type()) {
-    case TiXmlNode::TINYXML_DOCUMENT:
-        return ioVisitor.VisitEnter(*inNode.ToDocument());
-    case TiXmlNode::TINYXML_ELEMENT:
-        return ioVisitor.VisitEnter(*inNode.ToElement(), inNode.ToElement()->FirstAttribute());
-    case TiXmlNode::TINYXML_COMMENT:
-        return ioVisitor.Visit(*inNode.ToComment());
-    case TiXmlNode::TINYXML_UNKNOWN:
-        return ioVisitor.Visit(*inNode.ToUnknown());
-    case TiXmlNode::TINYXML_TEXT:
-        return ioVisitor.Visit(*inNode.ToText());
-    case TiXmlNode::TINYXML_DECLARATION:
-        return ioVisitor.Visit(*inNode.ToDeclaration());
-    default:
-        return true;
-    }
-}
+class Printer {
+public:
+    Printer(const ztXMLFlatTree& inTree, std::string& ioText, bool inReplaceControl,
+            bool inSkipAttributes, bool inIndent)
+        : itsTree(inTree), itsText(ioText), itsReplaceControl(inReplaceControl),
+          itsSkipAttributes(inSkipAttributes), itsIndent(inIndent) {}
 
-// For the nodes without an exit call, the answer of their visit also decides whether
-// their siblings are visited.
-bool leaveNode(TiXmlVisitor& ioVisitor, const TiXmlNode& inNode, bool inEntered) {
-    switch (inNode.Type()) {
-    case TiXmlNode::TINYXML_DOCUMENT:
-        return ioVisitor.VisitExit(*inNode.ToDocument());
-    case TiXmlNode::TINYXML_ELEMENT:
-        return ioVisitor.VisitExit(*inNode.ToElement());
-    default:
-        return inEntered;
-    }
-}
-
-} // namespace
-
-void simpleXmlPrinter::print(const TiXmlNode& inNode) {
-    // Depth-first through the parent and sibling links: no recursion and no stack.
-    const TiXmlNode* node = &inNode;
-    for (;;) {
-        const bool entered = enterNode(*this, *node);
-        const TiXmlNode* child = entered ? node->FirstChild() : nullptr;
-        if (child) {
-            node = child;
-            continue;
-        }
-        bool goOn = leaveNode(*this, *node, entered);
+    void print(ztXMLFlatTree::Node inNode) {
+        // Depth-first through the parent and sibling links: no recursion and no stack.
+        ztXMLFlatTree::Node node = inNode;
         for (;;) {
-            if (node == &inNode)
-                return;
-            const TiXmlNode* sibling = goOn ? node->NextSibling() : nullptr;
-            if (sibling) {
-                node = sibling;
-                break;
+            enter(node);
+            if (const ztXMLFlatTree::Node child = itsTree.firstChild(node)) {
+                node = child;
+                continue;
             }
-            node = node->Parent();
-            goOn = leaveNode(*this, *node, true);
+            for (;;) {
+                leave(node);
+                if (node == inNode)
+                    return;
+                if (const ztXMLFlatTree::Node sibling = itsTree.nextSibling(node)) {
+                    node = sibling;
+                    break;
+                }
+                node = itsTree.parent(node);
+            }
         }
     }
-}
 
-void simpleXmlPrinter::appendLineStart() {
-    itsText += '\n';
-    if (itsDepth > 0)
-        itsText.append(static_cast<size_t>(itsDepth) * 2, ' ');
-}
+private:
+    using Kind = ztXMLFlatTree::Kind;
 
-void simpleXmlPrinter::appendEscaped(std::string_view inText) {
+    void enter(ztXMLFlatTree::Node inNode) {
+        switch (itsTree.kind(inNode)) {
+        case Kind::document:
+            return;
+        case Kind::element:
+            startTag(inNode);
+            return;
+        case Kind::text:
+            text(inNode);
+            return;
+        case Kind::comment:
+            itsText += "<!--";
+            itsText += itsTree.value(inNode);
+            itsText += "-->";
+            return;
+        case Kind::unknown:
+            itsText += '<';
+            itsText += itsTree.value(inNode);
+            itsText += '>';
+            return;
+        case Kind::declaration:
+            declaration(inNode);
+            return;
+        }
+    }
+
+    void leave(ztXMLFlatTree::Node inNode) {
+        if (itsTree.kind(inNode) != Kind::element)
+            return;
+        --itsDepth;
+        if (itsTree.noChildren(inNode))
+            return;
+        if (itsIndent && itsTree.firstChildElement(inNode))
+            appendLineStart();
+        itsText += "</";
+        itsText += itsTree.value(inNode);
+        itsText += '>';
+    }
+
+    void startTag(ztXMLFlatTree::Node inNode) {
+        if (itsIndent)
+            appendLineStart();
+        itsText += '<';
+        itsText += itsTree.value(inNode);
+        if (!itsSkipAttributes) {
+            for (auto a = itsTree.firstAttribute(inNode); a; a = itsTree.nextAttribute(a)) {
+                itsText += ' ';
+                appendEscaped(itsTree.attributeName(a));
+                itsText += "=\"";
+                appendEscaped(itsTree.attributeValue(a));
+                itsText += '"';
+            }
+        }
+        itsText += itsTree.noChildren(inNode) ? " />" : ">";
+        ++itsDepth;
+    }
+
+    void declaration(ztXMLFlatTree::Node inNode) {
+        itsText += "<?xml ";
+        for (const char* name : {"version", "encoding", "standalone"}) {
+            const char* value = itsTree.attribute(inNode, name);
+            if (!value || !*value)
+                continue;
+            itsText += name;
+            itsText += "=\"";
+            itsText += value;
+            itsText += "\" ";
+        }
+        itsText += "?>";
+    }
+
+    void text(ztXMLFlatTree::Node inNode) {
+        std::string_view rest = itsTree.value(inNode);
+        if (!itsTree.isCData(inNode)) {
+            appendEscaped(rest);
+            return;
+        }
+        // A CDATA section cannot hold "]]>"; splitting it across two sections keeps the text
+        // exactly as it was for any parser.
+        itsText += "<![CDATA[";
+        for (size_t end = rest.find("]]>"); end != std::string_view::npos; end = rest.find("]]>")) {
+            itsText.append(rest.substr(0, end + 2));
+            itsText += "]]><![CDATA[";
+            rest.remove_prefix(end + 2);
+        }
+        itsText.append(rest);
+        itsText += "]]>";
+    }
+
+    void appendLineStart() {
+        itsText += '\n';
+        if (itsDepth > 0)
+            itsText.append(static_cast<size_t>(itsDepth) * 2, ' ');
+    }
+
+    void appendEscaped(std::string_view inText);
+
+    const ztXMLFlatTree& itsTree;
+    std::string& itsText; // not owned
+    bool itsReplaceControl;
+    bool itsSkipAttributes;
+    bool itsIndent;
+    int itsDepth = 0;
+};
+
+void Printer::appendEscaped(std::string_view inText) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     for (size_t i = 0; i < inText.size(); ++i) {
         // A run of plain characters goes in one piece.
@@ -173,101 +260,17 @@ void simpleXmlPrinter::appendEscaped(std::string_view inText) {
     }
 }
 
-bool simpleXmlPrinter::VisitEnter(const TiXmlDocument&) {
-    return true;
-}
+} // namespace
 
-bool simpleXmlPrinter::VisitExit(const TiXmlDocument&) {
-    return true;
-}
-
-bool simpleXmlPrinter::VisitEnter(const TiXmlElement& inElement,
-                                  const TiXmlAttribute* inFirstAttribute) {
-    if (itsIndent)
-        appendLineStart();
-    itsText += '<';
-    itsText += inElement.ValueStr();
-    if (!itsSkipAttributes) {
-        for (const TiXmlAttribute* attribute = inFirstAttribute; attribute;
-             attribute = attribute->Next()) {
-            itsText += ' ';
-            appendEscaped(attribute->NameTStr());
-            itsText += "=\"";
-            appendEscaped(attribute->ValueStr());
-            itsText += '"';
-        }
-    }
-    itsText += inElement.NoChildren() ? " />" : ">";
-    ++itsDepth;
-    return true;
-}
-
-bool simpleXmlPrinter::VisitExit(const TiXmlElement& inElement) {
-    --itsDepth;
-    if (inElement.NoChildren())
-        return true;
-    if (itsIndent && inElement.FirstChildElement())
-        appendLineStart();
-    itsText += "</";
-    itsText += inElement.ValueStr();
-    itsText += '>';
-    return true;
-}
-
-bool simpleXmlPrinter::Visit(const TiXmlDeclaration& inDeclaration) {
-    itsText += "<?xml ";
-    const std::pair<const char*, const char*> parts[] = {
-        {"version", inDeclaration.Version()},
-        {"encoding", inDeclaration.Encoding()},
-        {"standalone", inDeclaration.Standalone()},
-    };
-    for (const auto& [name, value] : parts) {
-        if (!value || !*value)
-            continue;
-        itsText += name;
-        itsText += "=\"";
-        itsText += value;
-        itsText += "\" ";
-    }
-    itsText += "?>";
-    return true;
-}
-
-bool simpleXmlPrinter::Visit(const TiXmlText& inText) {
-    if (!inText.CDATA()) {
-        appendEscaped(inText.ValueStr());
-        return true;
-    }
-    // A CDATA section cannot hold "]]>"; splitting it across two sections keeps the text
-    // exactly as it was for any parser.
-    std::string_view rest = inText.ValueStr();
-    itsText += "<![CDATA[";
-    for (size_t end = rest.find("]]>"); end != std::string_view::npos; end = rest.find("]]>")) {
-        itsText.append(rest.substr(0, end + 2));
-        itsText += "]]><![CDATA[";
-        rest.remove_prefix(end + 2);
-    }
-    itsText.append(rest);
-    itsText += "]]>";
-    return true;
-}
-
-bool simpleXmlPrinter::Visit(const TiXmlComment& inComment) {
-    itsText += "<!--";
-    itsText += inComment.ValueStr();
-    itsText += "-->";
-    return true;
-}
-
-bool simpleXmlPrinter::Visit(const TiXmlUnknown& inUnknown) {
-    itsText += '<';
-    itsText += inUnknown.ValueStr();
-    itsText += '>';
-    return true;
+void printXml(const ztXMLFlatTree& inTree, ztXMLFlatTree::Node inNode, std::string& ioText,
+              bool inReplaceControl, bool inSkipAttributes, bool inIndent) {
+    inTree.reserveForPrinting(ioText);
+    Printer(inTree, ioText, inReplaceControl, inSkipAttributes, inIndent).print(inNode);
 }
 
 void printXml(const TiXmlNode& inNode, std::string& ioText, bool inReplaceControl,
               bool inSkipAttributes, bool inIndent) {
-    simpleXmlPrinter printer(ioText, inReplaceControl, inSkipAttributes, inIndent);
-    printer.print(inNode);
+    ztXMLFlatTree tree;
+    const ztXMLFlatTree::Node copy = tree.appendCopy(ztXMLFlatTree::document, inNode);
+    printXml(tree, copy, ioText, inReplaceControl, inSkipAttributes, inIndent);
 }

@@ -394,15 +394,7 @@ void appendJsonEscaped(std::string_view inText, std::string& ioOutput) {
     ioOutput.append(inText.data() + start, inText.size() - start);
 }
 
-// The text of inElement's first child when it is a text node, without a copy.
-std::string_view textOf(const TiXmlElement& inElement) {
-    const TiXmlNode* first = inElement.FirstChild();
-    const TiXmlText* text = first ? first->ToText() : nullptr;
-    return text ? std::string_view(text->ValueStr()) : std::string_view();
-}
-
-void writeScalar(JsonType inType, const TiXmlElement& inElement, std::string& ioOutput) {
-    const std::string_view text = textOf(inElement);
+void writeScalar(JsonType inType, std::string_view inText, std::string& ioOutput) {
     switch (inType) {
     case jsonNull:
         ioOutput += "null";
@@ -412,24 +404,27 @@ void writeScalar(JsonType inType, const TiXmlElement& inElement, std::string& io
     case jsonReal:
         // A text that is no number is written as a string: unquoted it would make the whole
         // answer invalid JSON, or let the text inject members of its own.
-        if (!isJsonNumber(text))
+        if (!isJsonNumber(inText))
             break;
-        ioOutput += text;
+        ioOutput += inText;
         return;
     case jsonBoolean:
-        ioOutput += isFalseText(text) ? "false" : "true";
+        ioOutput += isFalseText(inText) ? "false" : "true";
         return;
     default:
         break;
     }
     ioOutput += '"';
-    appendJsonEscaped(text, ioOutput);
+    appendJsonEscaped(inText, ioOutput);
     ioOutput += '"';
 }
 
-bool hasLaterSiblingNamedLike(const TiXmlElement& inElement) {
-    for (const TiXmlElement* e = inElement.NextSiblingElement(); e; e = e->NextSiblingElement()) {
-        if (e->ValueStr() == inElement.ValueStr())
+using Node = ztXMLFlatTree::Node;
+
+bool hasLaterSiblingNamedLike(const ztXMLFlatTree& inTree, Node inElement) {
+    const std::string_view name = inTree.value(inElement);
+    for (Node e = inTree.nextSiblingElement(inElement); e; e = inTree.nextSiblingElement(e)) {
+        if (inTree.value(e) == name)
             return true;
     }
     return false;
@@ -437,57 +432,58 @@ bool hasLaterSiblingNamedLike(const TiXmlElement& inElement) {
 
 // The form an element takes: its declared type, or for an undeclared one the shape of its
 // children.
-JsonType formOf(const TiXmlElement& inElement) {
-    const JsonType type = jsonTypeFromAttribute(inElement.Attribute("type"));
+JsonType formOf(const ztXMLFlatTree& inTree, Node inElement) {
+    const JsonType type = jsonTypeFromAttribute(inTree.attribute(inElement, "type"));
     if (type != jsonUnknown)
         return type;
-    const TiXmlElement* first = inElement.FirstChildElement();
+    const Node first = inTree.firstChildElement(inElement);
     if (!first)
         return jsonString;
-    return hasLaterSiblingNamedLike(*first) ? jsonArray : jsonObject;
+    return hasLaterSiblingNamedLike(inTree, first) ? jsonArray : jsonObject;
 }
 
 class JsonWriter {
 public:
-    explicit JsonWriter(std::string& ioOutput) : itsOutput(ioOutput) {}
+    JsonWriter(const ztXMLFlatTree& inTree, std::string& ioOutput)
+        : itsTree(inTree), itsOutput(ioOutput) {}
 
-    void write(const TiXmlElement& inElement, int inLevel) {
+    void write(Node inElement, int inLevel) {
         startValue(inElement, inLevel);
         while (!itsOpen.empty()) {
             Open& open = itsOpen.back();
-            const TiXmlElement* child = open.next;
+            const Node child = open.next;
             if (!child) {
                 close(open);
                 itsOpen.pop_back();
                 continue;
             }
-            open.next = child->NextSiblingElement();
-            startMember(open, *child);
+            open.next = itsTree.nextSiblingElement(child);
+            startMember(open, child);
             // May push, so open is not used after this line.
-            startValue(*child, open.level < 0 ? -1 : open.level + 1);
+            startValue(child, open.level < 0 ? -1 : open.level + 1);
         }
     }
 
 private:
     struct Open {
-        const TiXmlElement* next; // the next child to write
+        Node next; // the next child to write
         bool isArray;
         bool empty;
         int level;
     };
 
-    void startValue(const TiXmlElement& inElement, int inLevel) {
-        const JsonType form = formOf(inElement);
+    void startValue(Node inElement, int inLevel) {
+        const JsonType form = formOf(itsTree, inElement);
         if (form != jsonArray && form != jsonObject) {
-            writeScalar(form, inElement, itsOutput);
+            writeScalar(form, itsTree.textOf(inElement), itsOutput);
             return;
         }
         const bool isArray = form == jsonArray;
         itsOutput += isArray ? '[' : '{';
-        itsOpen.push_back({inElement.FirstChildElement(), isArray, true, inLevel});
+        itsOpen.push_back({itsTree.firstChildElement(inElement), isArray, true, inLevel});
     }
 
-    void startMember(Open& ioOpen, const TiXmlElement& inChild) {
+    void startMember(Open& ioOpen, Node inChild) {
         if (!ioOpen.empty)
             itsOutput += ',';
         ioOpen.empty = false;
@@ -500,7 +496,7 @@ private:
             return;
         // Names are not escaped: names read from JSON keep their escapes as written.
         itsOutput += '"';
-        itsOutput += inChild.ValueStr();
+        itsOutput += itsTree.value(inChild);
         itsOutput += "\":";
         if (indent)
             itsOutput += ' ';
@@ -514,6 +510,7 @@ private:
         itsOutput += inOpen.isArray ? ']' : '}';
     }
 
+    const ztXMLFlatTree& itsTree;
     std::string& itsOutput;
     std::vector<Open> itsOpen;
 };
@@ -567,7 +564,14 @@ void writeJson(const TiXmlElement* inElement, std::string& ioOutput, int inLevel
     ztAssert(inElement);
     if (!inElement)
         return;
-    JsonWriter(ioOutput).write(*inElement, inLevel < 0 ? -1 : inLevel);
+    ztXMLFlatTree tree;
+    writeJson(tree, tree.appendCopy(ztXMLFlatTree::document, *inElement), ioOutput, inLevel);
+}
+
+void writeJson(const ztXMLFlatTree& inTree, ztXMLFlatTree::Node inElement, std::string& ioOutput,
+               int inLevel) {
+    inTree.reserveForPrinting(ioOutput);
+    JsonWriter(inTree, ioOutput).write(inElement, inLevel < 0 ? -1 : inLevel);
 }
 
 std::string jsonEscape(std::string_view inText) {

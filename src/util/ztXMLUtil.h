@@ -4,6 +4,7 @@
 // All operations work on the caller's TinyXML tree and are used by one thread at a time.
 
 #include "util/ztNestingLimit.h"
+#include "util/ztXMLFlatTree.h"
 
 #include <cstddef>
 #include <string>
@@ -58,6 +59,9 @@ bool parseJson(std::string_view inText, TiXmlNode* ioNode, bool inArraysAsItems)
 // with "0", and "f" or "false" in any case. A null element appends nothing. Works without
 // recursion, so any depth is safe.
 void writeJson(const TiXmlElement* inElement, std::string& ioOutput, int inLevel);
+// The same for an element of a flat tree.
+void writeJson(const ztXMLFlatTree& inTree, ztXMLFlatTree::Node inElement, std::string& ioOutput,
+               int inLevel);
 
 // inText escaped for the inside of a JSON string: quote and backslash get a backslash, the
 // usual control characters their short escapes; characters of well-formed UTF-8 stay as

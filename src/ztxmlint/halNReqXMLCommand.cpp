@@ -11,6 +11,13 @@ halNReqXMLCommand::halNReqXMLCommand(const TiXmlNode& inTree, TiXmlNode* inTarge
     body.putUInt16(inCommandFlags);
 }
 
+halNReqXMLCommand::halNReqXMLCommand(const TiXmlNode& inTree, ztXMLFlatTree& ioAnswerTree,
+                                     ztXMLFlatTree::Node inTarget, uint16_t inCommandFlags)
+    : halNReqXMLCommand(inTree, nullptr, inCommandFlags) {
+    itsAnswerTree = &ioAnswerTree;
+    itsAnswerTarget = inTarget;
+}
+
 // Detached first: the handler must not read an answer into members already destroyed.
 halNReqXMLCommand::~halNReqXMLCommand() {
     detachFromHandler();
@@ -25,7 +32,10 @@ const char* halNReqXMLCommand::getName() const {
 }
 
 ztErr halNReqXMLCommand::readData(ztNetReader& ioReader) {
-    readNetFormXML(ioReader, itsTarget);
+    if (itsAnswerTree != nullptr)
+        readNetFormXML(ioReader, *itsAnswerTree, itsAnswerTarget);
+    else
+        readNetFormXML(ioReader, itsTarget);
     return ztErr_noError;
 }
 

@@ -4,6 +4,7 @@
 // server runs without a session (the pre-login command).
 
 #include "netobjects/ztNetRequest.h"
+#include "util/ztXMLFlatTree.h"
 
 #include <cstdint>
 
@@ -18,6 +19,10 @@ public:
     // not kept. inTarget receives the answer; it is not owned and must outlive the
     // request (null drops the answer). Throws std::bad_alloc when the body cannot grow.
     halNReqXMLCommand(const TiXmlNode& inTree, TiXmlNode* inTarget, uint16_t inCommandFlags);
+    // The same with the answer replayed below inTarget of ioAnswerTree (not owned; it must
+    // outlive the request).
+    halNReqXMLCommand(const TiXmlNode& inTree, ztXMLFlatTree& ioAnswerTree,
+                      ztXMLFlatTree::Node inTarget, uint16_t inCommandFlags);
     ~halNReqXMLCommand() override;
 
     uint16_t getType() const override { return typeNumber; }
@@ -28,7 +33,9 @@ public:
     ztErr readData(ztNetReader& ioReader) override;
 
 private:
-    TiXmlNode* itsTarget; // not owned
+    TiXmlNode* itsTarget = nullptr;         // not owned
+    ztXMLFlatTree* itsAnswerTree = nullptr; // not owned; used when set
+    ztXMLFlatTree::Node itsAnswerTarget = 0;
 };
 
 // The same request under its own type, which the server runs without a logged-in session.

@@ -387,10 +387,10 @@ private:
         if (itsDone)
             return;
         ztLog(6, "xmlSessionManager::doRequest - xmlrequest done");
-        TiXmlElement* answer = itsBody->FirstChildElement();
-        if (conversion && answer != nullptr && itsWSDL)
-            conversion->convertResponse(*itsWSDL, itsWSDL->getOutputElement(declared), *answer,
-                                        itsDialect);
+        const ztXMLFlatTree::Node answer = itsFlat.firstChildElement(itsFlatBody);
+        if (conversion && answer != 0 && itsWSDL)
+            conversion->convertResponse(*itsWSDL, itsWSDL->getOutputElement(declared), itsFlat,
+                                        answer, itsDialect);
     }
 
     // Names the command after the route of the REST path ("command/NAME" included, which
@@ -443,9 +443,23 @@ private:
             sendPreLogin(tree);
             return;
         }
-        halNReqXMLCommand request(tree, itsBody, itsContext.itsCommandFlags);
+        // The answer goes straight into the flat form it is typed and printed from: a
+        // TinyXML tree of a large answer costs many times its decryption and inflation.
+        copyResponse();
+        halNReqXMLCommand request(tree, itsFlat, itsFlatBody, itsContext.itsCommandFlags);
         if (!itsManager.sendOnSession(itsContext.itsSessionID, request))
             sessionFailed();
+    }
+
+    // The response document as it stands, as the flat tree that the rest of the request
+    // works on.
+    void copyResponse() {
+        itsFlat = ztXMLFlatTree();
+        itsFlat.appendCopy(ztXMLFlatTree::document, itsResponse);
+        const auto envelope =
+            itsFlat.firstChildElement(ztXMLFlatTree::document, itsPrefix + ":Envelope");
+        itsFlatBody = envelope ? itsFlat.firstChildElement(envelope, itsPrefix + ":Body") : 0;
+        itsFlatCopied = itsFlatBody != 0;
     }
 
     void sendPreLogin(const TiXmlNode& inTree) {
@@ -482,22 +496,26 @@ private:
     }
 
     void finishBody() {
+        if (!itsFlatCopied)
+            copyResponse();
+        if (!itsFlatCopied)
+            return;
+        const ztXMLFlatTree::Node body = itsFlatBody;
         if (itsDialect == xmlDialect_soap) {
-            for (TiXmlElement* child = itsBody->FirstChildElement(); child != nullptr;
-                 child = child->NextSiblingElement())
-                child->SetAttribute("xmlns", xmlServiceNamespace);
+            for (auto child = itsFlat.firstChildElement(body); child != 0;
+                 child = itsFlat.nextSiblingElement(child))
+                itsFlat.setAttribute(child, "xmlns", xmlServiceNamespace);
         } else {
-            itsBody->SetValue("response");
-            if (TiXmlElement* first = itsBody->FirstChildElement())
-                first->SetValue("result");
+            itsFlat.setValue(body, "response");
+            if (const auto first = itsFlat.firstChildElement(body))
+                itsFlat.setValue(first, "result");
         }
         if (itsRestPath.empty())
             return;
         if (!itsCommandPath && itsStatus == 200 && itsMethod == kMethodPost)
             itsStatus = 201;
-        const TiXmlElement* first = itsBody->FirstChildElement();
-        if (itsBody->FirstChild() == nullptr ||
-            (first != nullptr && first->FirstChild() == nullptr)) {
+        const auto first = itsFlat.firstChildElement(body);
+        if (itsFlat.noChildren(body) || (first != 0 && itsFlat.noChildren(first))) {
             if (itsStatus == 200)
                 itsStatus = 204;
             itsSkipRender = true;
@@ -506,6 +524,7 @@ private:
 
     void fault(ztErrorMessage inMessage) {
         itsSucceeded = false;
+        itsFlatCopied = false; // an answer read so far, whole or half, goes
         itsSkipRender = false;
         itsDone = true;
         if (inMessage.getErrorValue() == ztErr_handlerNotRunning)
@@ -540,16 +559,13 @@ private:
 
     void render() {
         itsResult.clear();
-        TiXmlElement* body = bodyOf(itsResponse, itsPrefix);
-        if (body == nullptr && itsSucceeded && itsDialect != xmlDialect_soap) {
-            // After the renames the body is "response" in the envelope.
-            TiXmlElement* envelope = itsResponse.FirstChildElement(itsPrefix + ":Envelope");
-            body = envelope ? envelope->FirstChildElement("response") : nullptr;
-        }
-        if (body == nullptr)
+        if (!itsFlatCopied)
+            copyResponse();
+        if (!itsFlatCopied)
             return;
         try {
-            renderAnswer(*body, itsDialect, itsJsonRpcId, itsPretty, itsReplaceControl, itsResult);
+            renderAnswer(itsFlat, itsFlatBody, itsDialect, itsJsonRpcId, itsPretty,
+                         itsReplaceControl, itsResult);
         } catch (const std::exception& inException) {
             ztLog(0, "xmlSessionManager::doRequest - rendering failed: %s", inException.what());
             itsResult.clear();
@@ -584,6 +600,11 @@ private:
     TiXmlDocument itsRequestDoc;
     TiXmlDocument itsResponse;
     TiXmlElement* itsBody = nullptr;
+    // The response as it is finished and printed, copied from itsResponse when the answer is
+    // about to arrive or the body is complete; a fault writes itsResponse again.
+    ztXMLFlatTree itsFlat;
+    ztXMLFlatTree::Node itsFlatBody = 0;
+    bool itsFlatCopied = false;
     TiXmlElement* itsCommand = nullptr;
     std::string itsMethodName;
     std::string itsJsonRpcId;

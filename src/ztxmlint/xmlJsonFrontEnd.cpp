@@ -130,19 +130,28 @@ void placeArgument(TiXmlElement& ioCommand, const std::string& inKey, const std:
     ztXMLUtil::addTextElement(parent, name, inValue);
 }
 
-void addJsonRpcMembers(TiXmlElement& ioBody, const std::string& inId) {
-    TiXmlElement version("jsonrpc");
-    version.LinkEndChild(new TiXmlText("2.0"));
-    if (TiXmlElement* first = ioBody.FirstChildElement())
-        ioBody.InsertBeforeChild(first, version);
-    else
-        ioBody.InsertEndChild(version);
-    auto* id = new TiXmlElement("id");
-    ioBody.LinkEndChild(id);
+void addJsonRpcMembers(ztXMLFlatTree& ioTree, ztXMLFlatTree::Node inBody, const std::string& inId) {
+    // Only elements print as JSON, so "jsonrpc" may go first among all children.
+    const auto version = ioTree.prependChild(inBody, ztXMLFlatTree::Kind::element, "jsonrpc");
+    ioTree.appendChild(version, ztXMLFlatTree::Kind::text, "2.0");
+    const auto id = ioTree.appendChild(inBody, ztXMLFlatTree::Kind::element, "id");
     // "int" lets the JSON writer print a numeric id bare; any other text it quotes.
-    id->SetAttribute("type", inId.empty() ? "null" : "int");
+    ioTree.setAttribute(id, "type", inId.empty() ? "null" : "int");
     if (!inId.empty())
-        id->LinkEndChild(new TiXmlText(inId));
+        ioTree.appendChild(id, ztXMLFlatTree::Kind::text, inId);
+}
+
+// The position of inElement among its parent's child elements, from the document down.
+std::vector<size_t> elementPath(const TiXmlNode& inElement) {
+    std::vector<size_t> path;
+    for (const TiXmlNode* node = &inElement; node->Parent() != nullptr; node = node->Parent()) {
+        size_t position = 0;
+        for (const TiXmlNode* sibling = node->PreviousSibling(); sibling != nullptr;
+             sibling = sibling->PreviousSibling())
+            position += sibling->ToElement() != nullptr ? 1 : 0;
+        path.push_back(position);
+    }
+    return {path.rbegin(), path.rend()};
 }
 
 } // namespace
@@ -224,24 +233,42 @@ void placeRestArguments(TiXmlElement& ioCommand,
     }
 }
 
-void renderAnswer(TiXmlElement& ioBody, xmlDialect inDialect, const std::string& inJsonRpcId,
-                  bool inPretty, bool inReplaceControl, std::string& outText) {
+void renderAnswer(ztXMLFlatTree& ioTree, ztXMLFlatTree::Node inBody, xmlDialect inDialect,
+                  const std::string& inJsonRpcId, bool inPretty, bool inReplaceControl,
+                  std::string& outText) {
     outText.clear();
     if (inDialect == xmlDialect_soap) {
-        const TiXmlDocument* document = ioBody.GetDocument();
-        ztAssert(document);
-        const TiXmlNode& whole = document ? static_cast<const TiXmlNode&>(*document) : ioBody;
-        printXml(whole, outText, inReplaceControl, false, inPretty);
+        printXml(ioTree, ztXMLFlatTree::document, outText, inReplaceControl, false, inPretty);
         return;
     }
     if (inDialect == xmlDialect_restXml) {
-        printXml(ioBody, outText, inReplaceControl, true, inPretty);
+        printXml(ioTree, inBody, outText, inReplaceControl, true, inPretty);
         return;
     }
     if (inDialect == xmlDialect_jsonRpc)
-        addJsonRpcMembers(ioBody, inJsonRpcId);
+        addJsonRpcMembers(ioTree, inBody, inJsonRpcId);
     // The body is always an object; left to its children's shape, two answer elements of the
     // same name would turn it into an array and an empty body into a string.
-    ioBody.SetAttribute("type", "object");
-    ztXMLUtil::writeJson(&ioBody, outText, inPretty ? 0 : -1);
+    ioTree.setAttribute(inBody, "type", "object");
+    ztXMLUtil::writeJson(ioTree, inBody, outText, inPretty ? 0 : -1);
+}
+
+void renderAnswer(const TiXmlElement& inBody, xmlDialect inDialect, const std::string& inJsonRpcId,
+                  bool inPretty, bool inReplaceControl, std::string& outText) {
+    const TiXmlDocument* document = inBody.GetDocument();
+    ztAssert(document);
+    ztXMLFlatTree tree;
+    if (document == nullptr) {
+        const auto body = tree.appendCopy(ztXMLFlatTree::document, inBody);
+        renderAnswer(tree, body, inDialect, inJsonRpcId, inPretty, inReplaceControl, outText);
+        return;
+    }
+    tree.appendCopy(ztXMLFlatTree::document, *document);
+    ztXMLFlatTree::Node body = ztXMLFlatTree::document;
+    for (size_t position : elementPath(inBody)) {
+        body = tree.firstChildElement(body);
+        while (position-- > 0)
+            body = tree.nextSiblingElement(body);
+    }
+    renderAnswer(tree, body, inDialect, inJsonRpcId, inPretty, inReplaceControl, outText);
 }

@@ -6,6 +6,7 @@
 // used by one request thread at a time.
 
 #include "messages/ztErr.h"
+#include "util/ztXMLFlatTree.h"
 #include "ztxmlint/xmlDialect.h"
 
 #include <map>
@@ -69,16 +70,21 @@ void placeRestArguments(TiXmlElement& ioCommand,
                         const std::map<std::string, std::string>& inParameters,
                         const std::set<std::string>& inPathArgumentKeys, xmlDialect inDialect);
 
-// Renders the answer held in ioBody, the response document's body element, into outText
+// Renders the answer held in inBody, the response document's body element, into outText
 // (emptied first):
-// - xmlDialect_soap: the whole document that holds ioBody, as XML with attributes;
-// - xmlDialect_restXml: ioBody itself as XML, without attributes;
-// - xmlDialect_jsonRpc: ioBody as a JSON object after adding "jsonrpc" ("2.0") before its
+// - xmlDialect_soap: the whole document that holds inBody, as XML with attributes;
+// - xmlDialect_restXml: inBody itself as XML, without attributes;
+// - xmlDialect_jsonRpc: inBody as a JSON object after adding "jsonrpc" ("2.0") before its
 //   first child and "id" after its last: inJsonRpcId as a number when it is one, as a
 //   string when it is other text, null when it is empty;
-// - xmlDialect_restJson: ioBody as a JSON object.
+// - xmlDialect_restJson: inBody as a JSON object.
 // inPretty indents (XML) or breaks lines and indents (JSON); inReplaceControl prints XML
-// control characters as "?". ioBody is changed only by the JSON-RPC members and by a "type"
-// attribute that makes it print as an object.
-void renderAnswer(TiXmlElement& ioBody, xmlDialect inDialect, const std::string& inJsonRpcId,
+// control characters as "?". The body is changed only by the JSON-RPC members and by a
+// "type" attribute that makes it print as an object.
+void renderAnswer(ztXMLFlatTree& ioTree, ztXMLFlatTree::Node inBody, xmlDialect inDialect,
+                  const std::string& inJsonRpcId, bool inPretty, bool inReplaceControl,
+                  std::string& outText);
+// The same for the body of a TinyXML document, which stays as it is (the document is
+// copied first).
+void renderAnswer(const TiXmlElement& inBody, xmlDialect inDialect, const std::string& inJsonRpcId,
                   bool inPretty, bool inReplaceControl, std::string& outText);

@@ -2,6 +2,8 @@
 // XML trees in and out of the bodies of the application's net objects: a request writes its
 // tree in the XML net form, an answer is replayed below the caller's node.
 
+#include "util/ztXMLFlatTree.h"
+
 class TiXmlNode;
 class ztNetReader;
 class ztNetWriter;
@@ -17,3 +19,6 @@ void writeNetFormXML(ztNetWriter& ioWriter, const TiXmlNode& inTree);
 // ztErr_unexpectedData; either way the nodes already appended below ioTarget are removed
 // again, so a failed answer never leaves half a tree beside the fault that reports it.
 void readNetFormXML(ztNetReader& ioReader, TiXmlNode* ioTarget);
+
+// The same below inTarget of a flat tree.
+void readNetFormXML(ztNetReader& ioReader, ztXMLFlatTree& ioTree, ztXMLFlatTree::Node inTarget);

@@ -136,22 +136,31 @@ void toPropertyForm(TiXmlElement& ioList) {
     }
 }
 
+using Node = ztXMLFlatTree::Node;
+
+// The text of the element's first child when it is one, like ztXMLUtil::getText; a null
+// element has none.
+bool textOfChild(const ztXMLFlatTree& inTree, Node inElement, std::string_view& outText) {
+    return inElement != 0 && inTree.getText(inElement, outText);
+}
+
 // The server's name/value list as one object for a REST client: each property becomes a
 // member named after it. The writer prints element names as they are, so the name is
 // stored escaped: a property name is server data and may hold any byte.
-void toObjectForm(TiXmlElement& ioList) {
-    for (TiXmlElement* child = ioList.FirstChildElement(); child != nullptr;
-         child = child->NextSiblingElement()) {
-        std::string name;
-        const TiXmlElement* value = child->FirstChildElement("value");
-        if (!ztXMLUtil::getText(child->FirstChildElement("name"), name) || value == nullptr)
+void toObjectForm(ztXMLFlatTree& ioTree, Node inList) {
+    for (Node child = ioTree.firstChildElement(inList); child != 0;
+         child = ioTree.nextSiblingElement(child)) {
+        std::string_view name;
+        const Node value = ioTree.firstChildElement(child, "value");
+        if (!textOfChild(ioTree, ioTree.firstChildElement(child, "name"), name) || value == 0)
             continue;
-        const std::string text = ztXMLUtil::getTextOr(value, std::string());
-        child->Clear();
-        child->SetValue(ztXMLUtil::jsonEscape(name));
-        ztXMLUtil::setText(child, text);
+        // The texts stay in the tree's arena when their nodes are unlinked.
+        const std::string_view text = ioTree.textOf(value);
+        ioTree.clearChildren(child);
+        ioTree.setValue(child, ztXMLUtil::jsonEscape(name));
+        ioTree.setText(child, text);
     }
-    ioList.SetAttribute("type", ztXMLUtil::jsonTypeName(ztXMLUtil::jsonObject));
+    ioTree.setAttribute(inList, "type", ztXMLUtil::jsonTypeName(ztXMLUtil::jsonObject));
 }
 
 // REST collection and object type names: "DNSZones" in a request reaches the server as
@@ -164,11 +173,11 @@ void objectTypeToServer(TiXmlElement& ioElement) {
         ztXMLUtil::setText(&ioElement, objectTypeName(type));
 }
 
-void objectTypeToRest(TiXmlElement& ioElement) {
-    std::string text;
+void objectTypeToRest(ztXMLFlatTree& ioTree, Node inElement) {
+    std::string_view text;
     ztObjType type = obj_unknown;
-    if (ztXMLUtil::getText(&ioElement, text) && objectTypeFromName(text, type))
-        ztXMLUtil::setText(&ioElement, objectTypeCollection(type));
+    if (ioTree.getText(inElement, text) && objectTypeFromName(text, type))
+        ioTree.setText(inElement, objectTypeCollection(type));
 }
 
 void convertReference(TiXmlElement& ioElement,
@@ -176,6 +185,13 @@ void convertReference(TiXmlElement& ioElement,
     std::string text;
     if (inConversion && ztXMLUtil::getText(&ioElement, text))
         ztXMLUtil::setText(&ioElement, inConversion(text));
+}
+
+void convertReference(ztXMLFlatTree& ioTree, Node inElement,
+                      const xmlWSDLConversion::ReferenceConversion& inConversion) {
+    std::string_view text;
+    if (inConversion && ioTree.getText(inElement, text))
+        ioTree.setText(inElement, inConversion(text));
 }
 
 // The declaration of a type an answer names with xsi:type: the server writes the bare
@@ -281,11 +297,12 @@ void xmlWSDLConversion::convertRequest(const ztWSDL& inWSDL, const TiXmlElement*
 }
 
 void xmlWSDLConversion::convertResponse(const ztWSDL& inWSDL, const TiXmlElement* inDeclaration,
-                                        TiXmlElement& ioAnswer, xmlDialect inDialect) const {
+                                        ztXMLFlatTree& ioTree, ztXMLFlatTree::Node inAnswer,
+                                        xmlDialect inDialect) const {
     if (inDeclaration == nullptr || inDialect == xmlDialect_soap)
         return;
     Walk walk{inWSDL, inDialect, {}};
-    responseElement(walk, *inDeclaration, ioAnswer, 0);
+    responseElement(walk, *inDeclaration, ioTree, inAnswer, 0);
 }
 
 void xmlWSDLConversion::requestElement(Walk& ioWalk, const TiXmlElement& inDeclaration,
@@ -331,14 +348,15 @@ void xmlWSDLConversion::requestElement(Walk& ioWalk, const TiXmlElement& inDecla
 }
 
 void xmlWSDLConversion::responseElement(Walk& ioWalk, const TiXmlElement& inDeclaration,
-                                        TiXmlElement& ioElement, size_t inDepth) const {
+                                        ztXMLFlatTree& ioTree, ztXMLFlatTree::Node inElement,
+                                        size_t inDepth) const {
     using Role = Walk::Role;
     const Walk::Declared& declared = ioWalk.declared(inDeclaration);
     const DeclarationMap* children = &declared.children;
     const xmlDialect dialect = ioWalk.itsDialect;
     // A derived type named by the answer adds its extension's fields to the declared ones.
     DeclarationMap extended;
-    if (const char* derivedName = ioElement.Attribute("xsi:type")) {
+    if (const char* derivedName = ioTree.attribute(inElement, "xsi:type")) {
         const TiXmlElement* sequence =
             ztXMLUtil::findPath(findDerivedType(ioWalk.itsWSDL, derivedName),
                                 "s:complexContent/s:extension/s:sequence");
@@ -349,22 +367,22 @@ void xmlWSDLConversion::responseElement(Walk& ioWalk, const TiXmlElement& inDecl
         }
     }
     if (declared.mark != nullptr)
-        ioElement.SetAttribute("type", declared.mark);
+        ioTree.setAttribute(inElement, "type", declared.mark);
 
     if (declared.role == Role::propertyList && dialect == xmlDialect_restJson) {
-        toObjectForm(ioElement);
+        toObjectForm(ioTree, inElement);
         return;
     }
     if (declared.role == Role::reference && isRest(dialect))
-        convertReference(ioElement, itsRefToRest);
+        convertReference(ioTree, inElement, itsRefToRest);
     else if (declared.role == Role::objectType && isRest(dialect))
-        objectTypeToRest(ioElement);
+        objectTypeToRest(ioTree, inElement);
     if (children->empty() || inDepth >= ztMaxNestingDepth)
         return;
-    for (TiXmlElement* child = ioElement.FirstChildElement(); child != nullptr;
-         child = child->NextSiblingElement()) {
-        const auto found = children->find(child->ValueStr());
+    for (Node child = ioTree.firstChildElement(inElement); child != 0;
+         child = ioTree.nextSiblingElement(child)) {
+        const auto found = children->find(ioTree.value(child));
         if (found != children->end())
-            responseElement(ioWalk, *found->second, *child, inDepth + 1);
+            responseElement(ioWalk, *found->second, ioTree, child, inDepth + 1);
     }
 }

@@ -5,6 +5,7 @@
 // forms), and walks the answer beside the output declaration, marking each element with the
 // JSON type it is to be written as ("type" attribute, read by ztXMLUtil::writeJson).
 
+#include "util/ztXMLFlatTree.h"
 #include "ztxmlint/xmlTypedConversion.h"
 
 #include <cstddef>
@@ -17,7 +18,7 @@
 class xmlWSDLConversion : public xmlTypedConversion {
 public:
     // Child element name (case-sensitive) to its "s:element" declaration.
-    using DeclarationMap = std::map<std::string, const TiXmlElement*>;
+    using DeclarationMap = std::map<std::string, const TiXmlElement*, std::less<>>;
     // Turns one spelling of an object reference into the other; must not throw.
     using ReferenceConversion = std::function<std::string(std::string_view)>;
 
@@ -37,14 +38,15 @@ public:
     void convertRequest(const ztWSDL& inWSDL, const TiXmlElement* inDeclaration,
                         TiXmlElement& ioCommand, xmlDialect inDialect) const override;
     void convertResponse(const ztWSDL& inWSDL, const TiXmlElement* inDeclaration,
-                         TiXmlElement& ioAnswer, xmlDialect inDialect) const override;
+                         ztXMLFlatTree& ioTree, ztXMLFlatTree::Node inAnswer,
+                         xmlDialect inDialect) const override;
 
 private:
     struct Walk;
     void requestElement(Walk& ioWalk, const TiXmlElement& inDeclaration, TiXmlElement& ioElement,
                         size_t inDepth) const;
-    void responseElement(Walk& ioWalk, const TiXmlElement& inDeclaration, TiXmlElement& ioElement,
-                         size_t inDepth) const;
+    void responseElement(Walk& ioWalk, const TiXmlElement& inDeclaration, ztXMLFlatTree& ioTree,
+                         ztXMLFlatTree::Node inElement, size_t inDepth) const;
 
     ReferenceConversion itsRestToRef;
     ReferenceConversion itsRefToRest;

@@ -148,7 +148,7 @@ public:
                         xmlDialect) const override {
         itsSeen.emplace_back(ioCommand.ValueStr(), inDeclaration != nullptr);
     }
-    void convertResponse(const ztWSDL&, const TiXmlElement*, TiXmlElement&,
+    void convertResponse(const ztWSDL&, const TiXmlElement*, ztXMLFlatTree&, ztXMLFlatTree::Node,
                          xmlDialect) const override {}
 
     mutable std::vector<std::pair<std::string, bool>> itsSeen; // one request thread

@@ -103,6 +103,18 @@ std::string print(const TiXmlElement& inElement) {
     return text;
 }
 
+// An answer element in the flat tree that answers are typed in.
+struct Answer {
+    ztXMLFlatTree tree;
+    ztXMLFlatTree::Node element = 0;
+};
+
+std::string print(const Answer& inAnswer) {
+    std::string text;
+    printXml(inAnswer.tree, inAnswer.element, text, false, false, false);
+    return text;
+}
+
 // Stand-ins for the REST reference conversions that show where each one ran.
 std::string fakeRestToRef(std::string_view inText) {
     return "ref(" + std::string(inText) + ")";
@@ -127,11 +139,17 @@ protected:
         return document.RootElement() ? *document.RootElement() : put;
     }
 
-    static TiXmlElement answer(const std::string& inChildren) {
+    static Answer answer(const std::string& inChildren) {
         TiXmlDocument document;
         document.Parse(("<PutResponse>" + inChildren + "</PutResponse>").c_str());
         EXPECT_FALSE(document.Error()) << inChildren;
-        return document.RootElement() ? *document.RootElement() : TiXmlElement("PutResponse");
+        Answer answered;
+        answered.element =
+            document.RootElement()
+                ? answered.tree.appendCopy(ztXMLFlatTree::document, *document.RootElement())
+                : answered.tree.appendChild(ztXMLFlatTree::document, ztXMLFlatTree::Kind::element,
+                                            "PutResponse");
+        return answered;
     }
 
     ztWSDL itsWSDL = loadSchema();
@@ -249,10 +267,11 @@ TEST_F(xmlWSDLConversionTest, SoapAndMissingDeclarationsPassUntouched) {
     EXPECT_EQ(print(soap), untouched);
     EXPECT_EQ(print(undeclared), untouched);
 
-    TiXmlElement answered = answer("<count>1</count>");
-    itsConversion.convertResponse(itsWSDL, itsWSDL.getOutputElement("Put"), answered,
-                                  xmlDialect_soap);
-    itsConversion.convertResponse(itsWSDL, nullptr, answered, xmlDialect_jsonRpc);
+    Answer answered = answer("<count>1</count>");
+    itsConversion.convertResponse(itsWSDL, itsWSDL.getOutputElement("Put"), answered.tree,
+                                  answered.element, xmlDialect_soap);
+    itsConversion.convertResponse(itsWSDL, nullptr, answered.tree, answered.element,
+                                  xmlDialect_jsonRpc);
     EXPECT_EQ(print(answered), "<PutResponse><count>1</count></PutResponse>");
 }
 
@@ -299,21 +318,20 @@ TEST_F(xmlWSDLConversionTest, AnswersAsJsonPerDialect) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        TiXmlElement answered = answer(row.children);
-        itsConversion.convertResponse(itsWSDL, itsWSDL.getOutputElement("Put"), answered,
-                                      row.dialect);
+        Answer answered = answer(row.children);
+        itsConversion.convertResponse(itsWSDL, itsWSDL.getOutputElement("Put"), answered.tree,
+                                      answered.element, row.dialect);
         std::string json;
-        ztXMLUtil::writeJson(&answered, json, -1);
+        ztXMLUtil::writeJson(answered.tree, answered.element, json, -1);
         EXPECT_EQ(json, row.json);
     }
 }
 
 TEST_F(xmlWSDLConversionTest, RestXmlAnswersKeepPairsAndGetReferences) {
-    TiXmlElement answered =
-        answer("<props><property><name>k</name><value>v</value></property></props>"
-               "<ref>{#6-#2}</ref><objType>Range</objType><on>1</on><when>x</when>");
-    itsConversion.convertResponse(itsWSDL, itsWSDL.getOutputElement("Put"), answered,
-                                  xmlDialect_restXml);
+    Answer answered = answer("<props><property><name>k</name><value>v</value></property></props>"
+                             "<ref>{#6-#2}</ref><objType>Range</objType><on>1</on><when>x</when>");
+    itsConversion.convertResponse(itsWSDL, itsWSDL.getOutputElement("Put"), answered.tree,
+                                  answered.element, xmlDialect_restXml);
     EXPECT_EQ(print(answered),
               "<PutResponse type=\"object\"><props type=\"array\"><property type=\"object\">"
               "<name>k</name><value>v</value></property></props><ref>rest({#6-#2})</ref>"
@@ -325,8 +343,9 @@ TEST_F(xmlWSDLConversionTest, WithoutReferenceConversionsReferencesStay) {
     TiXmlElement put = command(R"({"ref":"DNSZones/1","objType":"DNSZones"})");
     plain.convertRequest(itsWSDL, itsWSDL.getInputElement("Put"), put, xmlDialect_restJson);
     EXPECT_EQ(print(put), "<Put><ref>DNSZones/1</ref><objType>DNSZone</objType></Put>");
-    TiXmlElement answered = answer("<ref>{#4-#1}</ref>");
-    plain.convertResponse(itsWSDL, itsWSDL.getOutputElement("Put"), answered, xmlDialect_restJson);
+    Answer answered = answer("<ref>{#4-#1}</ref>");
+    plain.convertResponse(itsWSDL, itsWSDL.getOutputElement("Put"), answered.tree, answered.element,
+                          xmlDialect_restJson);
     EXPECT_EQ(print(answered), "<PutResponse type=\"object\"><ref>{#4-#1}</ref></PutResponse>");
 }
 
