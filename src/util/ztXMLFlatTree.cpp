@@ -23,10 +23,18 @@ uint32_t checkedLength(size_t inLength) {
     return static_cast<uint32_t>(inLength);
 }
 
+// A node's text length, which shares its word with the node's kind and CDATA flag.
+uint32_t checkedNodeLength(size_t inLength) {
+    if (inLength > (uint32_t{1} << 28) - 1)
+        throw std::length_error("XML text too long");
+    return static_cast<uint32_t>(inLength);
+}
+
 } // namespace
 
 ztXMLFlatTree::ztXMLFlatTree() {
-    itsNodes.push_back({"", 0, 0, 0, 0, 0, 0, Kind::document, false});
+    static_assert(sizeof(NodeData) == 32, "a node is meant to fill half a cache line");
+    itsNodes.push_back({"", 0, 0, 0, 0, 0, 0}); // the document: kind 0, no text
     itsAttributes.push_back({"", "", 0, 0, 0}); // number 0 means "none"
 }
 
@@ -71,14 +79,16 @@ ztXMLFlatTree::Node ztXMLFlatTree::newNode(Node inParent, Kind inKind, std::stri
     if (itsNodes.size() >= UINT32_MAX)
         throw std::length_error("XML tree too large");
     const auto node = static_cast<Node>(itsNodes.size());
-    const uint32_t length = checkedLength(inValue.size());
-    itsNodes.push_back({store(inValue), length, inParent, 0, 0, 0, 0, inKind, inCData});
+    const uint32_t bits = checkedNodeLength(inValue.size()) |
+                          (static_cast<uint32_t>(inKind) << NodeData::kindShift) |
+                          (inCData ? NodeData::cdataBit : 0);
+    itsNodes.push_back({store(inValue), bits, inParent, 0, 0, 0, 0});
     return node;
 }
 
 ztXMLFlatTree::Node ztXMLFlatTree::firstChildElement(Node inNode) const {
     Node child = itsNodes[inNode].first;
-    while (child != 0 && itsNodes[child].kind != Kind::element)
+    while (child != 0 && itsNodes[child].kind() != Kind::element)
         child = itsNodes[child].next;
     return child;
 }
@@ -93,14 +103,14 @@ ztXMLFlatTree::Node ztXMLFlatTree::firstChildElement(Node inNode, std::string_vi
 
 ztXMLFlatTree::Node ztXMLFlatTree::nextSiblingElement(Node inNode) const {
     Node sibling = itsNodes[inNode].next;
-    while (sibling != 0 && itsNodes[sibling].kind != Kind::element)
+    while (sibling != 0 && itsNodes[sibling].kind() != Kind::element)
         sibling = itsNodes[sibling].next;
     return sibling;
 }
 
 bool ztXMLFlatTree::getText(Node inNode, std::string_view& outText) const {
     const Node first = itsNodes[inNode].first;
-    if (first == 0 || itsNodes[first].kind != Kind::text)
+    if (first == 0 || itsNodes[first].kind() != Kind::text)
         return false;
     outText = value(first);
     return true;
@@ -144,9 +154,10 @@ ztXMLFlatTree::Node ztXMLFlatTree::prependChild(Node inParent, Kind inKind,
 }
 
 void ztXMLFlatTree::setValue(Node inNode, std::string_view inValue) {
-    const uint32_t length = checkedLength(inValue.size());
-    itsNodes[inNode].value = store(inValue);
-    itsNodes[inNode].length = length;
+    const uint32_t length = checkedNodeLength(inValue.size());
+    NodeData& node = itsNodes[inNode];
+    node.value = store(inValue);
+    node.bits = (node.bits & ~NodeData::lengthMask) | length;
 }
 
 void ztXMLFlatTree::setAttribute(Node inNode, std::string_view inName, std::string_view inValue) {
@@ -185,7 +196,7 @@ void ztXMLFlatTree::removeChildrenAfter(Node inParent, Node inLastKept) {
 
 void ztXMLFlatTree::setText(Node inNode, std::string_view inText) {
     const Node first = itsNodes[inNode].first;
-    if (first != 0 && itsNodes[first].kind == Kind::text) {
+    if (first != 0 && itsNodes[first].kind() == Kind::text) {
         setValue(first, inText);
         return;
     }
@@ -264,7 +275,7 @@ void ztXMLFlatTree::write(Node inNode, ztXMLWriter& ioWriter) const {
     Node node = inNode;
     for (;;) {
         const NodeData& data = itsNodes[node];
-        switch (data.kind) {
+        switch (data.kind()) {
         case Kind::document:
             break;
         case Kind::element:
@@ -273,7 +284,7 @@ void ztXMLFlatTree::write(Node inNode, ztXMLWriter& ioWriter) const {
                 ioWriter.attribute(itsAttributes[a].name, itsAttributes[a].value);
             break;
         case Kind::text:
-            ioWriter.text(data.value, data.cdata);
+            ioWriter.text(data.value, data.cdata());
             break;
         case Kind::comment:
             ioWriter.comment(data.value);
@@ -291,7 +302,7 @@ void ztXMLFlatTree::write(Node inNode, ztXMLWriter& ioWriter) const {
             continue;
         }
         for (;;) {
-            if (itsNodes[node].kind == Kind::element)
+            if (itsNodes[node].kind() == Kind::element)
                 ioWriter.endElement();
             if (node == inNode)
                 return;

@@ -36,12 +36,12 @@ public:
 
     // Reading. A node's value is an element's name, a text, a comment's or an unknown
     // node's content; value(n).data() is NUL-terminated.
-    Kind kind(Node inNode) const { return itsNodes[inNode].kind; }
+    Kind kind(Node inNode) const { return itsNodes[inNode].kind(); }
     bool isElement(Node inNode) const { return kind(inNode) == Kind::element; }
     std::string_view value(Node inNode) const {
-        return {itsNodes[inNode].value, itsNodes[inNode].length};
+        return {itsNodes[inNode].value, itsNodes[inNode].length()};
     }
-    bool isCData(Node inNode) const { return itsNodes[inNode].cdata; }
+    bool isCData(Node inNode) const { return itsNodes[inNode].cdata(); }
     Node parent(Node inNode) const { return itsNodes[inNode].parent; }
     Node firstChild(Node inNode) const { return itsNodes[inNode].first; }
     Node lastChild(Node inNode) const { return itsNodes[inNode].last; }
@@ -104,16 +104,24 @@ public:
     size_t memoryUsed() const;
 
 private:
+    // 32 bytes: the length, the kind and the CDATA flag share one word. No text can reach
+    // 2^28 bytes, since no net object may be larger than 64 MiB.
     struct NodeData {
+        static constexpr uint32_t lengthMask = (uint32_t{1} << 28) - 1;
+        static constexpr int kindShift = 28;
+        static constexpr uint32_t cdataBit = uint32_t{1} << 31;
+
         const char* value;
-        uint32_t length;
+        uint32_t bits;
         Node parent;
         Node first;
         Node last;
         Node next;
         Attribute firstAttribute;
-        Kind kind;
-        bool cdata;
+
+        uint32_t length() const { return bits & lengthMask; }
+        Kind kind() const { return static_cast<Kind>((bits >> kindShift) & 7); }
+        bool cdata() const { return (bits & cdataBit) != 0; }
     };
     struct AttributeData {
         const char* name;
