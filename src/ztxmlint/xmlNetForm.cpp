@@ -8,6 +8,8 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
+
 namespace {
 
 // Removes the children of ioTarget that follow inLastKept (all of them when it is null).
@@ -41,8 +43,10 @@ void readNetFormXML(ztNetReader& ioReader, ztXMLFlatTree& ioTree, ztXMLFlatTree:
     // Every node takes at least two bytes of the net form (a record of about eight on
     // average in real answers), and every text is shorter than its record: reserving by the
     // body's size builds a large answer without growing the arrays.
+    // The node count is capped so that a body of one huge text reserves no more address
+    // space than a real answer of that size would use.
     const size_t remaining = ioReader.remaining();
-    ioTree.reserve(remaining / 8, remaining);
+    ioTree.reserve(std::min<size_t>(remaining / 8, size_t{1} << 21), remaining);
     ztXMLFlatWriter writer(ioTree, inTarget);
     try {
         writer.replay(ioReader);
