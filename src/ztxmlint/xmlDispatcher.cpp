@@ -524,7 +524,7 @@ private:
 
     void fault(ztErrorMessage inMessage) {
         itsSucceeded = false;
-        itsFlatCopied = false; // an answer read so far, whole or half, goes
+        itsFlatCopied = false; // the fault prints from itsResponse, without the answer read so far
         itsSkipRender = false;
         itsDone = true;
         if (inMessage.getErrorValue() == ztErr_handlerNotRunning)
