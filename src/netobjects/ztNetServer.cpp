@@ -52,9 +52,11 @@ std::string whyOf(int inError) {
 // still waits on the server's stop event, so stopping the server cuts every handshake short.
 class ztNetServer::Handshake final : public ztThread {
 public:
+    // inAccepted numbers the connection in the order of accepts (ztResourceShortage).
     // Throws ztException ztErr_resFull when no wake-up descriptor is left for the thread.
-    Handshake(ztNetServer& inServer, std::unique_ptr<ztNetEndpoint> inEndpoint)
+    Handshake(ztNetServer& inServer, std::unique_ptr<ztNetEndpoint> inEndpoint, uint64_t inAccepted)
         : ztThread(&inServer), itsServer(inServer), itsEndpoint(std::move(inEndpoint)),
+          itsAccepted(inAccepted),
           itsWork(&itsAssigned, &getStopEvent(), &inServer.getStopEvent()) {
         itsName = "ztNetServer handshake";
         if (zt::platform::EventFd::create(itsWakeUp) != 0)
@@ -66,8 +68,9 @@ public:
     // Under the server's lock, as everything that follows.
     bool isIdle() const { return itsIdle; }
     // Hands an idle thread its next connection.
-    void assign(std::unique_ptr<ztNetEndpoint> inEndpoint) {
+    void assign(std::unique_ptr<ztNetEndpoint> inEndpoint, uint64_t inAccepted) {
         itsEndpoint = std::move(inEndpoint);
+        itsAccepted = inAccepted;
         itsIdle = false;
         itsAssigned.set();
     }
@@ -76,22 +79,24 @@ protected:
     void run() override {
         ztEventWaiter::adoptThreadDescriptor(std::move(itsWakeUp));
         std::unique_ptr<ztNetEndpoint> endpoint;
+        uint64_t accepted = 0;
         {
             ztStMutex lock(&itsServer.itsMutex);
             endpoint = std::move(itsEndpoint);
+            accepted = itsAccepted;
         }
         while (endpoint) {
             if (endpoint->secureAccepted() == ztErr_noError)
-                itsServer.adopt(std::move(endpoint));
+                itsServer.adopt(std::move(endpoint), accepted);
             endpoint.reset();
-            endpoint = waitForNext();
+            endpoint = waitForNext(accepted);
         }
     }
 
 private:
     // The next connection the listener hands over, or null when none came in time, the
-    // server stops, or enough other threads wait already.
-    std::unique_ptr<ztNetEndpoint> waitForNext() {
+    // server stops, or enough other threads wait already. outAccepted: its accept number.
+    std::unique_ptr<ztNetEndpoint> waitForNext(uint64_t& outAccepted) {
         {
             ztStMutex lock(&itsServer.itsMutex);
             if (stopRequested() || itsServer.stopRequested() ||
@@ -104,11 +109,13 @@ private:
         ztStMutex lock(&itsServer.itsMutex);
         // The listener may have handed over a connection just as the wait ended.
         itsIdle = false;
+        outAccepted = itsAccepted;
         return std::move(itsEndpoint);
     }
 
     ztNetServer& itsServer;
     std::unique_ptr<ztNetEndpoint> itsEndpoint; // handed over, not yet taken; server's lock
+    uint64_t itsAccepted = 0;                   // itsEndpoint's accept number; server's lock
     bool itsIdle = false;                       // server's lock
     ztSingleEvent itsAssigned;
     ztMultiEvent itsWork;            // a connection, or a stop of the thread or the server
@@ -189,6 +196,7 @@ void ztNetServer::closeConnections() {
 void ztNetServer::run() {
     if (!itsListener)
         return;
+    uint64_t accepted = 0; // the last connection's number from itsShortage
     while (!stopRequested()) {
         // Plain TCP here; the key exchange runs on the connection's own thread.
         std::unique_ptr<ztNetEndpoint> endpoint = itsListener->ztTCPEndpoint::accept();
@@ -197,20 +205,21 @@ void ztNetServer::run() {
             const int error = itsListener->getLastError();
             if (!zt::platform::isResourceShortage(error))
                 continue;
-            noteShortage(whyOf(error));
+            noteShortage(whyOf(error), accepted);
             waitForEvent(kShortageWaitMs, &getStopEvent(), 0, false);
             continue;
         }
         // A connection that cannot be served is closed; the listener goes on.
+        accepted = itsShortage.accepted();
         try {
-            startHandshake(std::move(endpoint));
+            startHandshake(std::move(endpoint), accepted);
         } catch (const std::exception& inException) {
-            noteShortage(whyOf(inException));
+            noteShortage(whyOf(inException), accepted);
         }
     }
 }
 
-void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
+void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint, uint64_t inAccepted) {
     auto* secure = dynamic_cast<ztSecureTCPEndpoint*>(inEndpoint.get());
     if (secure == nullptr || !secure->setKeyPair(*itsListener)) {
         ztLog(3, "ztNetServer: a connection could not take the key pair; closed");
@@ -219,7 +228,7 @@ void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     ztStMutex lock(&itsMutex);
     for (const auto& handshake : itsHandshakes) {
         if (handshake->isIdle()) {
-            handshake->assign(std::move(inEndpoint));
+            handshake->assign(std::move(inEndpoint), inAccepted);
             return;
         }
     }
@@ -230,7 +239,7 @@ void ztNetServer::startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint) {
               itsSettings.itsMaxPendingHandshakes);
         return;
     }
-    auto handshake = std::make_unique<Handshake>(*this, std::move(inEndpoint));
+    auto handshake = std::make_unique<Handshake>(*this, std::move(inEndpoint), inAccepted);
     handshake->start();
     itsHandshakes.push_back(std::move(handshake));
 }
@@ -241,7 +250,7 @@ size_t ztNetServer::idleHandshakes() const {
                       [](const auto& inHandshake) { return inHandshake->isIdle(); }));
 }
 
-void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
+void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint, uint64_t inAccepted) {
     const auto* secure = dynamic_cast<const ztSecureTCPEndpoint*>(inEndpoint.get());
     const bool compression = secure != nullptr && secure->getCompress() != 0;
     // The accepted endpoint came with the listener's stop event; the handler sets its own.
@@ -250,7 +259,7 @@ void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
     try {
         handler = std::make_unique<ztNetObjectHandler>(std::move(inEndpoint), compression);
     } catch (const std::exception& inException) {
-        noteShortage(whyOf(inException));
+        noteShortage(whyOf(inException), inAccepted);
         return;
     }
     handler->setHandlerName("ztNetServer");
@@ -281,23 +290,23 @@ void ztNetServer::adopt(std::unique_ptr<ztNetEndpoint> inEndpoint) {
         handler->start();
     } catch (const std::exception& inException) {
         lock.unlock();
-        noteShortage(whyOf(inException));
+        noteShortage(whyOf(inException), inAccepted);
         return;
     }
     ++itsAcceptedCount;
     itsConnections.push_back(std::shared_ptr<ztNetObjectHandler>(std::move(handler)));
     lock.unlock();
-    noteRecovered();
+    noteRecovered(inAccepted);
 }
 
-void ztNetServer::noteShortage(const std::string& inWhy) {
-    if (!itsShortOfResources.exchange(true))
+void ztNetServer::noteShortage(const std::string& inWhy, uint64_t inAccepted) {
+    if (itsShortage.failed(inAccepted))
         ztLog(2, "ztNetServer: %s New connections wait or are closed until resources are free.",
               inWhy.c_str());
 }
 
-void ztNetServer::noteRecovered() {
-    if (itsShortOfResources.exchange(false))
+void ztNetServer::noteRecovered(uint64_t inAccepted) {
+    if (itsShortage.recovered(inAccepted))
         ztLog(2, "ztNetServer: accepting connections again");
 }
 

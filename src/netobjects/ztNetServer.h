@@ -10,11 +10,11 @@
 
 #include "netobjects/ztConnectAnswer.h"
 #include "netobjects/ztNetObjectHandler.h"
+#include "netobjects/ztResourceShortage.h"
 #include "threads/ztMemMutex.h"
 #include "threads/ztThread.h"
 #include "util/ztIPv6.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -86,15 +86,18 @@ private:
     struct ConnectState;
     class Handshake;
 
-    void startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint);
-    void adopt(std::unique_ptr<ztNetEndpoint> inEndpoint);
+    // inAccepted: the connection's number from itsShortage.accepted(), carried to adopt.
+    void startHandshake(std::unique_ptr<ztNetEndpoint> inEndpoint, uint64_t inAccepted);
+    void adopt(std::unique_ptr<ztNetEndpoint> inEndpoint, uint64_t inAccepted);
     // How many handshake threads wait for a connection; under itsMutex.
     size_t idleHandshakes() const;
     // A connection could not be had or served for lack of descriptors, memory or threads
-    // (inWhy, a sentence, says which); logged on the first of a series. Any thread.
-    void noteShortage(const std::string& inWhy);
-    // A connection runs: ends a series of shortages, with a log line when there was one.
-    void noteRecovered();
+    // (inWhy, a sentence, says which); logged on the first of a series. inAccepted as for
+    // ztResourceShortage::failed. Any thread.
+    void noteShortage(const std::string& inWhy, uint64_t inAccepted);
+    // The connection numbered inAccepted runs: ends a series of shortages that began before
+    // it was accepted, with a log line.
+    void noteRecovered(uint64_t inAccepted);
     void dropStopped();
     void endHandshakes();
 
@@ -104,8 +107,8 @@ private:
     mutable ztMemMutex itsMutex{"ztNetServer"};
     ConnectionCallback itsConnectionCallback;
     std::vector<std::shared_ptr<ztNetObjectHandler>> itsConnections;
-    // Between a shortage and the next connection that runs (noteShortage, noteRecovered).
-    std::atomic<bool> itsShortOfResources{false};
+    // Between a shortage and the next connection accepted after it that runs.
+    ztResourceShortage itsShortage;
     // The handshake threads, running one or waiting for the next connection (idle).
     std::vector<std::unique_ptr<Handshake>> itsHandshakes;
     uint32_t itsAcceptedCount = 0;
