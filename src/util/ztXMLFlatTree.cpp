@@ -17,15 +17,13 @@ namespace {
 constexpr size_t kFirstChunk = 4096;
 constexpr size_t kLargestChunk = size_t{1} << 20;
 
-uint32_t checkedLength(size_t inLength) {
-    if (inLength > UINT32_MAX)
-        throw std::length_error("XML text too long");
-    return static_cast<uint32_t>(inLength);
-}
+// An attribute's lengths take a word each; a node's shares its word with the node's kind
+// and CDATA flag.
+constexpr uint32_t kAttributeLengthLimit = UINT32_MAX;
+constexpr uint32_t kNodeLengthLimit = (uint32_t{1} << 28) - 1;
 
-// A node's text length, which shares its word with the node's kind and CDATA flag.
-uint32_t checkedNodeLength(size_t inLength) {
-    if (inLength > (uint32_t{1} << 28) - 1)
+uint32_t checkedLength(size_t inLength, uint32_t inLimit) {
+    if (inLength > inLimit)
         throw std::length_error("XML text too long");
     return static_cast<uint32_t>(inLength);
 }
@@ -79,7 +77,7 @@ ztXMLFlatTree::Node ztXMLFlatTree::newNode(Node inParent, Kind inKind, std::stri
     if (itsNodes.size() >= UINT32_MAX)
         throw std::length_error("XML tree too large");
     const auto node = static_cast<Node>(itsNodes.size());
-    const uint32_t bits = checkedNodeLength(inValue.size()) |
+    const uint32_t bits = checkedLength(inValue.size(), kNodeLengthLimit) |
                           (static_cast<uint32_t>(inKind) << NodeData::kindShift) |
                           (inCData ? NodeData::cdataBit : 0);
     itsNodes.push_back({store(inValue), bits, inParent, 0, 0, 0, 0});
@@ -154,7 +152,7 @@ ztXMLFlatTree::Node ztXMLFlatTree::prependChild(Node inParent, Kind inKind,
 }
 
 void ztXMLFlatTree::setValue(Node inNode, std::string_view inValue) {
-    const uint32_t length = checkedNodeLength(inValue.size());
+    const uint32_t length = checkedLength(inValue.size(), kNodeLengthLimit);
     NodeData& node = itsNodes[inNode];
     node.value = store(inValue);
     node.bits = (node.bits & ~NodeData::lengthMask) | length;
@@ -164,7 +162,7 @@ void ztXMLFlatTree::setAttribute(Node inNode, std::string_view inName, std::stri
     Attribute last = 0;
     for (Attribute a = itsNodes[inNode].firstAttribute; a != 0; a = itsAttributes[a].next) {
         if (attributeName(a) == inName) {
-            const uint32_t length = checkedLength(inValue.size());
+            const uint32_t length = checkedLength(inValue.size(), kAttributeLengthLimit);
             itsAttributes[a].value = store(inValue);
             itsAttributes[a].valueLength = length;
             return;
@@ -174,8 +172,8 @@ void ztXMLFlatTree::setAttribute(Node inNode, std::string_view inName, std::stri
     if (itsAttributes.size() >= UINT32_MAX)
         throw std::length_error("XML tree too large");
     const auto added = static_cast<Attribute>(itsAttributes.size());
-    const uint32_t nameLength = checkedLength(inName.size());
-    const uint32_t valueLength = checkedLength(inValue.size());
+    const uint32_t nameLength = checkedLength(inName.size(), kAttributeLengthLimit);
+    const uint32_t valueLength = checkedLength(inValue.size(), kAttributeLengthLimit);
     itsAttributes.push_back({store(inName), store(inValue), nameLength, valueLength, 0});
     if (last != 0)
         itsAttributes[last].next = added;
@@ -201,6 +199,16 @@ void ztXMLFlatTree::setText(Node inNode, std::string_view inText) {
         return;
     }
     appendChild(inNode, Kind::text, inText);
+}
+
+ztXMLFlatTree::Node ztXMLFlatTree::appendDeclaration(Node inParent, std::string_view inVersion,
+                                                     std::string_view inEncoding,
+                                                     std::string_view inStandalone) {
+    const Node declaration = appendChild(inParent, Kind::declaration, {});
+    setAttribute(declaration, "version", inVersion);
+    setAttribute(declaration, "encoding", inEncoding);
+    setAttribute(declaration, "standalone", inStandalone);
+    return declaration;
 }
 
 ztXMLFlatTree::Node ztXMLFlatTree::addTextElement(Node inParent, std::string_view inName,
@@ -241,10 +249,9 @@ ztXMLFlatTree::Node ztXMLFlatTree::appendCopy(Node inParent, const TiXmlNode& in
             break;
         case TiXmlNode::TINYXML_DECLARATION: {
             const TiXmlDeclaration* declaration = node->ToDeclaration();
-            added = appendChild(target, Kind::declaration, {});
-            setAttribute(added, "version", orEmpty(declaration->Version()));
-            setAttribute(added, "encoding", orEmpty(declaration->Encoding()));
-            setAttribute(added, "standalone", orEmpty(declaration->Standalone()));
+            added = appendDeclaration(target, orEmpty(declaration->Version()),
+                                      orEmpty(declaration->Encoding()),
+                                      orEmpty(declaration->Standalone()));
             break;
         }
         default:

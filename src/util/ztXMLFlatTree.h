@@ -80,6 +80,9 @@ public:
     // Sets the first child's text when it is one, else appends a text.
     void setText(Node inNode, std::string_view inText);
     Node addTextElement(Node inParent, std::string_view inName, std::string_view inText);
+    // A declaration whose parts are its attributes "version", "encoding" and "standalone".
+    Node appendDeclaration(Node inParent, std::string_view inVersion, std::string_view inEncoding,
+                           std::string_view inStandalone);
 
     // Appends a copy of inSource and its subtree below inParent, exactly as it is (empty
     // texts included), and returns the copy. No recursion, any depth.

@@ -13,10 +13,8 @@ using Kind = ztXMLFlatTree::Kind;
 
 void ztXMLFlatWriter::declaration(const char* inVersion, const char* inEncoding,
                                   const char* inStandalone) {
-    const auto node = itsTree.appendChild(itsCurrentNode, Kind::declaration, {});
-    itsTree.setAttribute(node, "version", inVersion ? inVersion : "1.0");
-    itsTree.setAttribute(node, "encoding", inEncoding ? inEncoding : "utf-8");
-    itsTree.setAttribute(node, "standalone", orEmpty(inStandalone));
+    itsTree.appendDeclaration(itsCurrentNode, inVersion ? inVersion : "1.0",
+                              inEncoding ? inEncoding : "utf-8", orEmpty(inStandalone));
 }
 
 void ztXMLFlatWriter::startElement(const char* inName) {
